@@ -1,0 +1,123 @@
+// The program-wide variables and shared procedures. Every window and command
+// reads and changes these directly; only SaveSettings and Hozon write them to
+// disk. One-based tables keep their numbering: History[1] is the most recent.
+#pragma once
+
+#include "playback/engine.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class frmMain;
+class frmHotKey;
+class frmColor;
+
+namespace modMain {
+
+using Long = std::int32_t;
+using Integer = std::int16_t;
+
+inline const QString AppTitle = QStringLiteral("メモタップ");
+
+// 15 twips make one pixel at 96 dpi; Qt scales logical pixels for HiDPI.
+constexpr int TwipsPerPixel = 15;
+
+struct HistoryEntry {
+    QString Path; // "" marks an empty entry
+    Long Position = 0;
+    bool operator==(const HistoryEntry&) const = default;
+};
+
+struct ColourEntry {
+    Integer Red = 0;
+    Integer Green = 0;
+    Integer Blue = 0;
+    QString Name;
+    bool operator==(const ColourEntry&) const = default;
+};
+
+struct HotkeyEntry {
+    Long Id = 0;
+    Long ModAlt = 0;   // 1 when Alt belongs to the combination
+    Long ModCtrl = 0;  // 2 when Ctrl does
+    Long ModShift = 0; // 4 when Shift does
+    Long ModWin = 0;   // 8 when the Windows (Super) key does
+    Long VirtualKey = 0;
+    Long KeyIndex = 0;
+    QString KeyText;
+    Long Active = 0;
+    bool operator==(const HotkeyEntry&) const = default;
+};
+
+constexpr int HistorySize = 5;
+constexpr int HotKeyCount = 9;
+
+// Settings, kept in hMEMOTAP.txt.
+extern Long WindowLeft;
+extern Long WindowTop;
+extern Integer AlwaysOnTop;
+extern std::array<HistoryEntry, HistorySize + 1> History; // [1..5]
+extern Long Pitch;
+extern Long RevSeconds;
+extern Long RepSeconds;
+extern Long RewFFSeconds;
+extern Long RewFFSeconds2;
+extern Integer ColourCount;
+extern std::vector<ColourEntry> Colours; // [0..ColourCount-1]
+extern Integer PanelColour;
+extern Integer CharColour;
+
+// Hotkey bindings, kept in hMEMKEY.txt.
+extern std::array<HotkeyEntry, HotKeyCount + 1> HotKeys; // [1..9]
+
+// Playback values.
+extern EngineFileInfo FileInfo; // TotalSeconds of the last open
+extern Long CurrentSeconds;
+extern Integer RepeatOn; // -1 on, 0 off
+extern Long RepeatEndSeconds;
+
+// The windows.
+extern frmMain* MainForm;
+extern frmHotKey* HotKeyForm;
+extern frmColor* ColorForm;
+
+// Start-up; returns the exit code of the message loop.
+int Main(int argc, char** argv);
+
+// Settings file.
+QString AppPath();
+void LoadSettings();
+void SaveSettings();
+std::vector<ColourEntry> DefaultColours();
+
+// Recent-file history.
+Long FindHistory(const QString& path);
+void PushHistory(Long index, const QString& path);
+void RemoveHistory(Long index);
+void RefreshHistoryMenu();
+
+// Playback commands.
+QString FormatHms(Long seconds);
+void OpenAudioFile(const QString& path);
+void TogglePlayPause();
+void FastForward();
+void Rewind();
+void SeekToStart();
+void SeekToEnd();
+void SeekScroll();
+void SeekChange();
+void ToggleRepeat();
+void ApplyPitch(Long value);
+
+// Window modes and colours.
+void ApplyTopMost();
+void ApplyColours();
+
+// The hook on the main window that receives hotkeys and dropped files.
+void HookWindow(frmMain* window);
+void UnhookWindow();
+bool IsWindowHooked();
+
+} // namespace modMain

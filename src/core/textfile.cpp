@@ -1,0 +1,193 @@
+#include "core/textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <iconv.h>
+#include <memory>
+
+namespace textfile {
+
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
+
+// Converts with iconv; nothing when a character cannot be converted.
+std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& input) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
+
+    QByteArray output(input.size() * 4 + 16, Qt::Uninitialized);
+    char* in = const_cast<char*>(input.constData());
+    size_t inLeft = static_cast<size_t>(input.size());
+    char* out = output.data();
+    size_t outLeft = static_cast<size_t>(output.size());
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+            if (errno != E2BIG)
+                return std::nullopt;
+            const qsizetype used = out - output.data();
+            output.resize(output.size() * 2);
+            out = output.data() + used;
+            outLeft = static_cast<size_t>(output.size() - used);
+        }
+    }
+    output.resize(out - output.data());
+    return output;
+}
+
+} // namespace
+
+std::optional<QByteArray> toCp932(const QString& text) {
+    auto bytes = convert("CP932", "UTF-8", text.toUtf8());
+    // Some characters (the yen sign, the overline) map onto ASCII and would
+    // come back as something else: only an exact round trip counts.
+    if (!bytes || fromCp932(*bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+QString fromCp932(const QByteArray& bytes) {
+    auto utf8 = convert("UTF-8", "CP932", bytes);
+    if (!utf8)
+        return QString::fromLatin1(bytes);
+    return QString::fromUtf8(*utf8);
+}
+
+QByteArray encode(const QString& text) {
+    if (auto cp932 = toCp932(text))
+        return *cp932;
+    return Utf8Bom + text.toUtf8();
+}
+
+QString decode(const QByteArray& bytes) {
+    if (bytes.startsWith(Utf8Bom))
+        return QString::fromUtf8(bytes.mid(Utf8Bom.size()));
+    return fromCp932(bytes);
+}
+
+bool writeAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+ReadStatus readAll(const QString& path, QByteArray& bytes) {
+    QFileInfo info(path);
+    if (!info.exists())
+        return ReadStatus::Missing;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadStatus::Failed;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+bool FieldReader::nextField(QString& field, bool& quoted) {
+    auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
+    const qsizetype n = text_.size();
+    // Blanks and line breaks before a field belong to no field.
+    while (pos_ < n && (text_[pos_] == u' ' || text_[pos_] == u'\t' || isBreak(text_[pos_])))
+        ++pos_;
+    if (pos_ >= n)
+        return false;
+
+    quoted = text_[pos_] == u'"';
+    if (quoted) {
+        const qsizetype close = text_.indexOf(u'"', pos_ + 1);
+        if (close < 0)
+            return false;
+        field = text_.mid(pos_ + 1, close - pos_ - 1);
+        pos_ = close + 1;
+        while (pos_ < n && text_[pos_] != u',' && !isBreak(text_[pos_]))
+            ++pos_;
+    } else {
+        const qsizetype start = pos_;
+        while (pos_ < n && text_[pos_] != u',' && !isBreak(text_[pos_]))
+            ++pos_;
+        field = text_.mid(start, pos_ - start).trimmed();
+    }
+    // The separator that ends the field: a comma, or one line break (CR LF).
+    if (pos_ < n && text_[pos_] == u',') {
+        ++pos_;
+    } else if (pos_ < n && text_[pos_] == u'\r') {
+        ++pos_;
+        if (pos_ < n && text_[pos_] == u'\n')
+            ++pos_;
+    } else if (pos_ < n && text_[pos_] == u'\n') {
+        ++pos_;
+    }
+    return true;
+}
+
+bool FieldReader::readString(QString& value) {
+    QString field;
+    bool quoted = false;
+    if (!nextField(field, quoted))
+        return false;
+    value = field;
+    return true;
+}
+
+bool FieldReader::readNumber(std::int64_t min, std::int64_t max, std::int64_t& value) {
+    QString field;
+    bool quoted = false;
+    if (!nextField(field, quoted) || quoted)
+        return false;
+    bool ok = false;
+    const qlonglong number = field.toLongLong(&ok, 10);
+    if (!ok || number < min || number > max)
+        return false;
+    value = number;
+    return true;
+}
+
+bool FieldReader::readLong(std::int32_t& value) {
+    std::int64_t number = 0;
+    if (!readNumber(INT32_MIN, INT32_MAX, number))
+        return false;
+    value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+bool FieldReader::readInteger(std::int16_t& value) {
+    std::int64_t number = 0;
+    if (!readNumber(INT16_MIN, INT16_MAX, number))
+        return false;
+    value = static_cast<std::int16_t>(number);
+    return true;
+}
+
+void FieldWriter::separate() {
+    if (!lineStart_)
+        text_ += u',';
+    lineStart_ = false;
+}
+
+FieldWriter& FieldWriter::string(const QString& value) {
+    separate();
+    text_ += u'"' + value + u'"';
+    return *this;
+}
+
+FieldWriter& FieldWriter::number(std::int64_t value) {
+    separate();
+    text_ += QString::number(value);
+    return *this;
+}
+
+FieldWriter& FieldWriter::endLine() {
+    text_ += QStringLiteral("\r\n");
+    lineStart_ = true;
+    return *this;
+}
+
+} // namespace textfile

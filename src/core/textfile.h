@@ -1,0 +1,66 @@
+// The program's two settings files are text in code page 932 with CR LF line
+// ends. A text that code page 932 cannot carry exactly (a path with "ü" or an
+// emoji) is written as UTF-8 behind a byte-order mark instead, so nothing is
+// ever corrupted; the reader takes either form.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace textfile {
+
+// Code page 932 bytes of text, or nothing when a character does not survive
+// the round trip.
+std::optional<QByteArray> toCp932(const QString& text);
+QString fromCp932(const QByteArray& bytes);
+
+// The bytes to store for text: code page 932 where exact, else UTF-8 with BOM.
+QByteArray encode(const QString& text);
+QString decode(const QByteArray& bytes);
+
+// Replaces the file in one step (temporary file, then rename), so a crash or
+// a full disk leaves the previous file intact. False when nothing was written.
+bool writeAtomically(const QString& path, const QByteArray& bytes);
+
+enum class ReadStatus { Ok, Missing, Failed };
+ReadStatus readAll(const QString& path, QByteArray& bytes);
+
+// Reads comma- and line-separated fields as one stream: a field ends at a comma
+// or a line break; a field that opens with a double quote is a string running
+// to the next double quote. Every read returns false once the stream has
+// ended or the field does not fit the requested type; the value is then left
+// as it was.
+class FieldReader {
+  public:
+    explicit FieldReader(QString text) : text_(std::move(text)) {}
+
+    bool readString(QString& value);
+    bool readLong(std::int32_t& value);
+    bool readInteger(std::int16_t& value);
+
+  private:
+    bool nextField(QString& field, bool& quoted);
+    bool readNumber(std::int64_t min, std::int64_t max, std::int64_t& value);
+
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+// Builds the lines of a file the way the reader expects them.
+class FieldWriter {
+  public:
+    FieldWriter& string(const QString& value);
+    FieldWriter& number(std::int64_t value);
+    FieldWriter& endLine();
+    const QString& text() const { return text_; }
+
+  private:
+    void separate();
+
+    QString text_;
+    bool lineStart_ = true;
+};
+
+} // namespace textfile

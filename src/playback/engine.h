@@ -1,0 +1,89 @@
+// The audio engine: one open file, its play state, speed and equalizer.
+// The vbmp3_* functions are the only way the rest of the program reaches it;
+// they forward to one replaceable backend (libmpv in the program, a recording
+// fake in the command tests).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#pragma pack(push, 1)
+struct EngineOptions {
+    std::int32_t Option1;
+    std::int32_t Option2;
+    std::int32_t Option3;
+    std::int32_t Option4;
+};
+
+struct EngineFileInfo {
+    char Text1[128];
+    char Text2[128];
+    std::int32_t Value1;
+    std::int32_t Value2;
+    std::int32_t Value3;
+    std::int32_t TotalSeconds;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(EngineOptions) == 16);
+static_assert(sizeof(EngineFileInfo) == 272);
+static_assert(offsetof(EngineFileInfo, TotalSeconds) == 268);
+
+// Play states returned by vbmp3_getState.
+enum EngineState : std::int32_t { StateStopped = 0, StatePlaying = 1, StatePaused = 2 };
+
+// Numbers returned by vbmp3_getLastErrorNo. 1 to 33 are shown to the user.
+enum EngineError : std::int32_t {
+    ErrNone = 0,
+    ErrFileNotFound = 1,   // the path names no file
+    ErrFileUnreadable = 2, // the file exists but cannot be read (permissions, a folder)
+    ErrNoAudioStream = 3,  // the file decodes but holds no audio (an image, a text file)
+    ErrUndecodable = 4,    // the data is damaged or of no known format
+    ErrNotInitialised = 5, // vbmp3_open before vbmp3_init, or the engine could not start
+};
+
+constexpr int EqualizerBandCount = 10;
+
+class EngineBackend {
+  public:
+    virtual ~EngineBackend() = default;
+    virtual void init() = 0;
+    virtual std::int16_t setOption(const EngineOptions& options) = 0;
+    virtual std::int16_t open(const char* path, EngineFileInfo* info) = 0;
+    virtual void close() = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void restart() = 0;
+    virtual void seek(std::int32_t seconds) = 0;
+    virtual std::int32_t getState(std::int32_t* position) = 0;
+    virtual void setPitch(std::int32_t percent) = 0;
+    // bands: EqualizerBandCount levels, -128..128, or null for off.
+    virtual void setEqualizer(const std::int32_t* bands) = 0;
+    virtual void reload() = 0;
+    virtual std::int32_t getLastErrorNo() = 0;
+    virtual void stop() = 0;
+    virtual void free() = 0;
+};
+
+// Replaces the backend the functions below forward to. Without a call the
+// libmpv backend is created on first use.
+void setEngineBackend(std::unique_ptr<EngineBackend> backend);
+EngineBackend& engineBackend();
+std::unique_ptr<EngineBackend> makeMpvBackend();
+
+void vbmp3_init();
+std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
+std::int16_t vbmp3_open(const char* path, EngineFileInfo* info);
+void vbmp3_close();
+void vbmp3_play();
+void vbmp3_pause();
+void vbmp3_restart();
+void vbmp3_seek(std::int32_t seconds);
+std::int32_t vbmp3_getState(std::int32_t* position);
+void vbmp3_setPitch(std::int32_t percent);
+void vbmp3_setEqualizer(const std::int32_t* bands);
+void vbmp3_reload();
+std::int32_t vbmp3_getLastErrorNo();
+void vbmp3_stop();
+void vbmp3_free();

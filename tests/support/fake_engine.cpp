@@ -1,0 +1,119 @@
+#include "support/fake_engine.h"
+
+#include <memory>
+
+FakeEngine& FakeEngine::install() {
+    auto fake = std::make_unique<FakeEngine>();
+    FakeEngine& ref = *fake;
+    setEngineBackend(std::move(fake));
+    return ref;
+}
+
+QStringList FakeEngine::take() {
+    QStringList out = calls;
+    calls.clear();
+    return out;
+}
+
+void FakeEngine::init() { calls << "init"; }
+
+std::int16_t FakeEngine::setOption(const EngineOptions& o) {
+    calls << QString("setVbmp3Option(%1,%2,%3,%4)")
+                 .arg(o.Option1)
+                 .arg(o.Option2)
+                 .arg(o.Option3)
+                 .arg(o.Option4);
+    return optionResult;
+}
+
+std::int16_t FakeEngine::open(const char* path, EngineFileInfo* info) {
+    calls << QString("open(%1)").arg(QString::fromLocal8Bit(path));
+    if (!openSucceeds) {
+        if (simulate) {
+            state = StateStopped;
+            position = 0;
+        }
+        return 0;
+    }
+    if (info)
+        info->TotalSeconds = totalSeconds;
+    if (simulate) {
+        state = StateStopped;
+        position = 0;
+    }
+    return 1;
+}
+
+void FakeEngine::close() {
+    calls << "close";
+    if (simulate) {
+        state = StateStopped;
+        position = 0;
+    }
+}
+
+void FakeEngine::play() {
+    calls << "play";
+    if (simulate)
+        state = StatePlaying;
+}
+
+void FakeEngine::pause() {
+    calls << "pause";
+    if (simulate && state == StatePlaying)
+        state = StatePaused;
+}
+
+void FakeEngine::restart() {
+    calls << "restart";
+    if (simulate && state != StateStopped)
+        state = StatePlaying;
+}
+
+void FakeEngine::seek(std::int32_t seconds) {
+    calls << QString("seek(%1)").arg(seconds);
+    if (simulate && state != StateStopped)
+        position = seconds;
+}
+
+std::int32_t FakeEngine::getState(std::int32_t* pos) {
+    calls << "getState";
+    if (pos && writePosition)
+        *pos = position;
+    return state;
+}
+
+void FakeEngine::setPitch(std::int32_t percent) { calls << QString("setPitch(%1)").arg(percent); }
+
+void FakeEngine::setEqualizer(const std::int32_t* bands) {
+    if (!bands) {
+        calls << "setEqualizer(null)";
+        equalizer.reset();
+        return;
+    }
+    std::array<std::int32_t, EqualizerBandCount> copy{};
+    QStringList levels;
+    for (int i = 0; i < EqualizerBandCount; ++i) {
+        copy[i] = bands[i];
+        levels << QString::number(bands[i]);
+    }
+    equalizer = copy;
+    calls << QString("setEqualizer(%1)").arg(levels.join(','));
+}
+
+void FakeEngine::reload() { calls << "reload"; }
+
+std::int32_t FakeEngine::getLastErrorNo() {
+    calls << "getLastErrorNo";
+    return lastError;
+}
+
+void FakeEngine::stop() {
+    calls << "stop";
+    if (simulate) {
+        state = StateStopped;
+        position = 0;
+    }
+}
+
+void FakeEngine::free() { calls << "free"; }

@@ -1,0 +1,50 @@
+// A stand-in engine that records every call in order and answers
+// vbmp3_getState from a scripted state and position, so command tests can
+// check the exact call sequence.
+#pragma once
+
+#include "playback/engine.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+class FakeEngine : public EngineBackend {
+  public:
+    // Installs a new fake as the engine backend and returns it (owned by the
+    // engine slot).
+    static FakeEngine& install();
+
+    QStringList calls;        // e.g. "getState", "seek(197)", "setEqualizer(60,80,...)"
+    std::int32_t state = StateStopped;
+    std::int32_t position = 0;
+    bool writePosition = true; // false: getState leaves the caller's value alone
+    bool openSucceeds = true;
+    std::int32_t totalSeconds = 0;
+    std::int32_t lastError = 0;
+    std::int16_t optionResult = 1;
+    // Each seek, play, pause and restart updates state and position as a real
+    // engine would, so later getState calls see them.
+    bool simulate = true;
+    std::optional<std::array<std::int32_t, EqualizerBandCount>> equalizer;
+
+    // The calls since the last clear, then clears them.
+    QStringList take();
+
+    void init() override;
+    std::int16_t setOption(const EngineOptions& options) override;
+    std::int16_t open(const char* path, EngineFileInfo* info) override;
+    void close() override;
+    void play() override;
+    void pause() override;
+    void restart() override;
+    void seek(std::int32_t seconds) override;
+    std::int32_t getState(std::int32_t* position) override;
+    void setPitch(std::int32_t percent) override;
+    void setEqualizer(const std::int32_t* bands) override;
+    void reload() override;
+    std::int32_t getLastErrorNo() override;
+    void stop() override;
+    void free() override;
+};
