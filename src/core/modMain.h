@@ -120,4 +120,10 @@ void HookWindow(frmMain* window);
 void UnhookWindow();
 bool IsWindowHooked();
 
+// The two dialogs: the hotkey dialog lives hidden from start-up to exit and
+// holds the registrations; the colour dialog exists only while it is open.
+void LoadHotKeyForm();
+void UnloadHotKeyForm();
+void UnloadColorForm();
+
 } // namespace modMain

@@ -6,3 +6,8 @@ void HookWindow(frmMain*) {}
 void UnhookWindow() {}
 bool IsWindowHooked() { return false; }
 } // namespace modMain
+
+namespace modMain {
+void LoadHotKeyForm() {}
+void UnloadHotKeyForm() {}
+} // namespace modMain

@@ -34,6 +34,9 @@ class frmMain : public QMainWindow {
     void SetOuterHeight(int twips);
     int OuterHeight() const { return outerHeightTwips_; }
 
+    // Background and text of the compact-mode check box on the status strip.
+    void SetMinMaxColours(const QColor& background, const QColor& text);
+
     // Status strip.
     QLabel* lblPanel = nullptr;
     QCheckBox* chkMinMax = nullptr;

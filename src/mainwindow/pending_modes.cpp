@@ -20,3 +20,7 @@ void frmMain::chkUse_Click() {}
 void frmMain::optEQ_Click(int) {}
 void frmMain::vsbEQ_Change(int) {}
 void frmMain::vsbEQ_Scroll(int) {}
+
+namespace modMain {
+void UnloadColorForm() {}
+} // namespace modMain
