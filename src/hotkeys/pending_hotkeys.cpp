@@ -1,5 +1,8 @@
 // Pending: the window hook, the hotkey table and the hotkey dialog.
 #include "core/modMain.h"
+#include "mainwindow/frmMain.h"
+
+void frmMain::mnuHotKey_Click() {}
 
 namespace modMain {
 void HookWindow(frmMain*) {}

@@ -8,7 +8,6 @@ void ApplyTopMost() {}
 void ApplyColours() {}
 } // namespace modMain
 
-void frmMain::mnuHotKey_Click() {}
 void frmMain::mnuOther_Click() {}
 void frmMain::mnuHelp_Help_Click() {}
 void frmMain::mnuVersion_Click() {}
