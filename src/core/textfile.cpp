@@ -102,11 +102,23 @@ bool FieldReader::nextField(QString& field, bool& quoted) {
 
     quoted = text_[pos_] == u'"';
     if (quoted) {
-        const qsizetype close = text_.indexOf(u'"', pos_ + 1);
-        if (close < 0)
-            return false;
-        field = text_.mid(pos_ + 1, close - pos_ - 1);
-        pos_ = close + 1;
+        // Two double quotes inside a string stand for one (see FieldWriter).
+        QString value;
+        qsizetype from = pos_ + 1;
+        for (;;) {
+            const qsizetype close = text_.indexOf(u'"', from);
+            if (close < 0)
+                return false;
+            value += QStringView(text_).mid(from, close - from);
+            if (close + 1 < n && text_[close + 1] == u'"') {
+                value += u'"';
+                from = close + 2;
+                continue;
+            }
+            pos_ = close + 1;
+            break;
+        }
+        field = value;
         while (pos_ < n && text_[pos_] != u',' && !isBreak(text_[pos_]))
             ++pos_;
     } else {
@@ -174,7 +186,11 @@ void FieldWriter::separate() {
 
 FieldWriter& FieldWriter::string(const QString& value) {
     separate();
-    text_ += u'"' + value + u'"';
+    // A path may hold a double quote on this platform; doubled, it cannot end
+    // the string early and shift every later field.
+    QString quoted = value;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    text_ += u'"' + quoted + u'"';
     return *this;
 }
 

@@ -29,9 +29,9 @@ ReadStatus readAll(const QString& path, QByteArray& bytes);
 
 // Reads comma- and line-separated fields as one stream: a field ends at a comma
 // or a line break; a field that opens with a double quote is a string running
-// to the next double quote. Every read returns false once the stream has
-// ended or the field does not fit the requested type; the value is then left
-// as it was.
+// to the next double quote, where two double quotes in a row stand for one.
+// Every read returns false once the stream has ended or the field does not fit
+// the requested type; the value is then left as it was.
 class FieldReader {
   public:
     explicit FieldReader(QString text) : text_(std::move(text)) {}
@@ -48,7 +48,8 @@ class FieldReader {
     qsizetype pos_ = 0;
 };
 
-// Builds the lines of a file the way the reader expects them.
+// Builds the lines of a file the way the reader expects them. A string's own
+// double quotes are doubled; strings without one are written as they are.
 class FieldWriter {
   public:
     FieldWriter& string(const QString& value);
