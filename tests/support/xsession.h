@@ -1,0 +1,103 @@
+// End-to-end test helpers: a private X server, the real player copied into a
+// temporary folder (its folder holds its settings files), a private sound
+// server whose null sink can be recorded, and screenshots kept as artefacts.
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+// An Xvfb display of its own for one test; stopped with the object.
+class XSession {
+  public:
+    XSession();
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    bool ok() const { return ok_; }
+    QString display() const { return display_; }
+    // The environment for programs on this display (DISPLAY set, xcb platform).
+    QProcessEnvironment environment() const;
+
+    // Runs a command on this display and returns its standard output
+    // (trimmed); nothing when it fails or times out.
+    std::optional<QString> run(const QString& program, const QStringList& args,
+                               int timeoutMs = 10000) const;
+    std::optional<QString> xdotool(const QStringList& args) const { return run("xdotool", args); }
+
+    // The id of the first visible window whose title matches the pattern.
+    std::optional<QString> waitForWindow(const QString& titlePattern, int timeoutMs = 15000) const;
+    // Saves a screenshot of one window (or "root") under the build tree's
+    // artefact folder and returns the file path.
+    QString screenshot(const QString& windowId, const QString& name) const;
+
+  private:
+    QProcess xvfb_;
+    QString display_;
+    bool ok_ = false;
+};
+
+// A PulseAudio server of its own with a null sink as the default output;
+// what the player plays can be recorded from the sink's monitor.
+class SoundServer {
+  public:
+    SoundServer();
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    bool ok() const { return ok_; }
+    // Variables that point a client at this server (PULSE_SERVER, PULSE_SINK...).
+    void addTo(QProcessEnvironment& env) const;
+
+    // Records the null sink's monitor into a WAV file until stopRecording.
+    bool startRecording(const QString& wavPath);
+    void stopRecording();
+
+  private:
+    QTemporaryDir dir_;
+    QProcess daemon_;
+    QProcess recorder_;
+    bool ok_ = false;
+};
+
+// The real memotap executable copied into a temporary folder and started
+// on an X display.
+class PlayerRun {
+  public:
+    explicit PlayerRun(const XSession& x);
+    ~PlayerRun();
+    PlayerRun(const PlayerRun&) = delete;
+    PlayerRun& operator=(const PlayerRun&) = delete;
+
+    QString folder() const { return dir_.path(); }
+    QString path(const QString& fileName) const { return dir_.filePath(fileName); }
+    QString executable() const { return path("memotap"); }
+
+    // Writes a file into the player's folder (settings, key file) as bytes.
+    void writeFile(const QString& fileName, const QByteArray& bytes) const;
+    QByteArray readFile(const QString& fileName) const;
+
+    QProcessEnvironment& environment() { return env_; }
+    // Starts one more process of the copied executable; returns its index.
+    int start();
+    QProcess& process(int index = 0) { return *processes_.at(index); }
+    // Waits for process index to end; its exit code, or nothing on time-out.
+    std::optional<int> waitForExit(int index = 0, int timeoutMs = 15000);
+    // Sends SIGTERM to process index.
+    void terminate(int index = 0);
+
+  private:
+    const XSession& x_;
+    QTemporaryDir dir_;
+    QProcessEnvironment env_;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+// Generates a tone WAV (sox) for end-to-end tests; false when sox fails.
+bool MakeToneWav(const QString& path, int seconds, int frequencyHz = 440, int rate = 22050);
