@@ -1,3 +1,6 @@
+#include "core/startup.h"
+
+#include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/session_end.h"
 #include "core/single_instance.h"
@@ -7,7 +10,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QMessageBox>
 #include <QPointer>
 #include <QWindow>
 #include <clocale>
@@ -32,6 +34,23 @@ void bringToFront() {
 
 } // namespace
 
+void InitialiseEngine() {
+    vbmp3_init();
+    const EngineOptions options{1, 1, 0, 0};
+    if ((vbmp3_setVbmp3Option(&options) & 0xFFFF) == 0)
+        ShowMessage(QStringLiteral("vbmp3_setVbmp3Option=error"), AppTitle);
+}
+
+void CreateWindows() {
+    LoadSettings();
+    auto* form = new frmMain;
+    MainForm = form;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->Setup();
+    form->show();
+    LoadHotKeyForm();
+}
+
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
@@ -50,27 +69,19 @@ int Main(int argc, char** argv) {
             lastActiveWindow = now->window();
     });
 
-    vbmp3_init();
-    const EngineOptions options{1, 1, 0, 0};
-    if ((vbmp3_setVbmp3Option(&options) & 0xFFFF) == 0) {
-        QMessageBox box(QMessageBox::NoIcon, AppTitle, QStringLiteral("vbmp3_setVbmp3Option=error"),
-                        QMessageBox::Ok);
-        box.exec();
-    }
-
-    LoadSettings();
-
-    auto* form = new frmMain;
-    MainForm = form;
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->Setup();
-    form->show();
-    LoadHotKeyForm();
-
+    // A session that ends during start-up closes as soon as the window stands.
+    static bool closeWhenReady = false;
     InstallSessionEndHandler([] {
         if (MainForm)
             MainForm->close();
+        else
+            closeWhenReady = true;
     });
+
+    InitialiseEngine();
+    CreateWindows();
+    if (closeWhenReady)
+        MainForm->close();
     return app.exec();
 }
 

@@ -372,6 +372,9 @@ void frmMain::Form_Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
+    // The engine is freed below; nothing may poll it afterwards.
+    tmrMain->stop();
+    tmrRep->stop();
     vbmp3_setEqualizer(nullptr);
     History[1].Position = CurrentSeconds;
     vbmp3_stop();
