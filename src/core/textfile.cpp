@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
@@ -13,8 +14,15 @@ namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 
-// Converts with iconv; nothing when a character cannot be converted.
-std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& input) {
+const QByteArray Utf8Replacement("\xEF\xBF\xBD", 3);
+
+enum class Invalid { Fail, Replace };
+
+// Converts with iconv. A byte that does not convert either fails the whole
+// conversion or becomes U+FFFD in UTF-8 output, so that a damaged or cut-off
+// character spoils only itself.
+std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& input,
+                                  Invalid invalid) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
@@ -26,13 +34,22 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
     char* out = output.data();
     size_t outLeft = static_cast<size_t>(output.size());
     while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
-            if (errno != E2BIG)
-                return std::nullopt;
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1))
+            continue;
+        const bool full = errno == E2BIG;
+        if (!full && invalid == Invalid::Fail)
+            return std::nullopt;
+        if (full || outLeft < static_cast<size_t>(Utf8Replacement.size())) {
             const qsizetype used = out - output.data();
             output.resize(output.size() * 2);
             out = output.data() + used;
             outLeft = static_cast<size_t>(output.size() - used);
+        }
+        if (!full) {
+            ++in;
+            --inLeft;
+            out = std::copy(Utf8Replacement.cbegin(), Utf8Replacement.cend(), out);
+            outLeft -= static_cast<size_t>(Utf8Replacement.size());
         }
     }
     output.resize(out - output.data());
@@ -42,7 +59,7 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
 } // namespace
 
 std::optional<QByteArray> toCp932(const QString& text) {
-    auto bytes = convert("CP932", "UTF-8", text.toUtf8());
+    auto bytes = convert("CP932", "UTF-8", text.toUtf8(), Invalid::Fail);
     // Some characters (the yen sign, the overline) map onto ASCII and would
     // come back as something else: only an exact round trip counts.
     if (!bytes || fromCp932(*bytes) != text)
@@ -51,7 +68,7 @@ std::optional<QByteArray> toCp932(const QString& text) {
 }
 
 QString fromCp932(const QByteArray& bytes) {
-    auto utf8 = convert("UTF-8", "CP932", bytes);
+    auto utf8 = convert("UTF-8", "CP932", bytes, Invalid::Replace);
     if (!utf8)
         return QString::fromLatin1(bytes);
     return QString::fromUtf8(*utf8);
@@ -73,7 +90,9 @@ bool writeAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // commit() misses a short write that only shows when the buffer is flushed
+    // (a full disk); such a file must not replace the previous one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
