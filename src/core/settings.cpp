@@ -88,12 +88,14 @@ void ReadFields(textfile::FieldReader& in, ReadProgress& progress) {
 // The window and the colour dialog index Colours with PanelColour and
 // CharColour: after a damaged file both must still name entries of a table.
 void MakeColoursUsable(const ReadProgress& progress) {
-    if (!progress.table || ColourCount <= 0) {
+    const bool replaced = !progress.table || ColourCount <= 0;
+    if (replaced) {
         Colours = DefaultColours();
         ColourCount = static_cast<Integer>(Colours.size());
     }
-    // Indexes not read from the file would both be 0, text the colour of its panel.
-    if (!progress.table || !progress.colourPair) {
+    // Indexes not read, or read for a table that was not, would show the text
+    // in the colour of its panel.
+    if (replaced || !progress.colourPair) {
         PanelColour = 0;
         CharColour = 1;
     }
