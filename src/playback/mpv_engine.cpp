@@ -1,25 +1,423 @@
-// Placeholder until the libmpv backend lands; replaced by the engine work.
-#include "playback/engine.h"
+#include "playback/mpv_engine.h"
+
+#include "playback/mp3_frames.h"
+#include "playback/mp3_probe.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <utility>
 
 namespace {
-class NullBackend : public EngineBackend {
-  public:
-    void init() override {}
-    std::int16_t setOption(const EngineOptions&) override { return 1; }
-    std::int16_t open(const char*, EngineFileInfo*) override { return 0; }
-    void close() override {}
-    void play() override {}
-    void pause() override {}
-    void restart() override {}
-    void seek(std::int32_t) override {}
-    std::int32_t getState(std::int32_t*) override { return 0; }
-    void setPitch(std::int32_t) override {}
-    void setEqualizer(const std::int32_t*) override {}
-    void reload() override {}
-    std::int32_t getLastErrorNo() override { return ErrNotInitialised; }
-    void stop() override {}
-    void free() override {}
-};
+
+constexpr std::uint64_t SeekReply = 1;
+// Opening waits this long at most for libmpv to load a file.
+constexpr int OpenTimeoutMs = 15000;
+// time-pos is a double; a seek to 3 s may read back as 2.9999999.
+constexpr double PositionEpsilon = 0.001;
+
+bool isMpegAudioCodec(const char* codec) {
+    return codec && (std::strcmp(codec, "mp3") == 0 || std::strcmp(codec, "mp2") == 0 ||
+                     std::strcmp(codec, "mp1") == 0);
+}
+
+void copyText(char (&field)[128], const char* text) {
+    std::memset(field, 0, sizeof field);
+    if (text)
+        std::strncpy(field, text, sizeof field - 1);
+}
+
+// A string property, or "" when it is unavailable.
+std::string stringProperty(mpv_handle* handle, const char* name) {
+    char* value = mpv_get_property_string(handle, name);
+    if (!value)
+        return {};
+    std::string result(value);
+    mpv_free(value);
+    return result;
+}
+
+std::optional<std::int64_t> intProperty(mpv_handle* handle, const char* name) {
+    std::int64_t value = 0;
+    if (mpv_get_property(handle, name, MPV_FORMAT_INT64, &value) < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> doubleProperty(mpv_handle* handle, const char* name) {
+    double value = 0;
+    if (mpv_get_property(handle, name, MPV_FORMAT_DOUBLE, &value) < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t wholeSeconds(double seconds) {
+    if (!(seconds > 0))
+        return 0;
+    return static_cast<std::int32_t>(std::min(std::floor(seconds + PositionEpsilon), 2147483647.0));
+}
+
 } // namespace
 
-std::unique_ptr<EngineBackend> makeMpvBackend() { return std::make_unique<NullBackend>(); }
+MpvEngine::MpvEngine(MpvOutput output) : output_(std::move(output)) {}
+
+MpvEngine::~MpvEngine() {
+    handle_.reset();
+}
+
+void MpvEngine::onWakeup(void* self) {
+    // Called on a libmpv thread: only hand the work to the engine's thread.
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (engine->drainQueued_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        engine,
+        [engine] {
+            engine->drainQueued_ = false;
+            engine->drainEvents();
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvEngine::init() {
+    if (handle_)
+        return;
+    handle_ = createAudioPlayer(output_);
+    if (!handle_)
+        return;
+    appliedFilters_ = audioFilterChain(std::nullopt);
+    mpv_set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
+}
+
+std::int16_t MpvEngine::setOption(const EngineOptions&) {
+    return handle_ ? 1 : 0;
+}
+
+void MpvEngine::drainEvents() {
+    if (!handle_ || draining_)
+        return;
+    draining_ = true;
+    for (;;) {
+        const mpv_event* event = mpv_wait_event(handle_.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+    draining_ = false;
+}
+
+void MpvEngine::handleEvent(const mpv_event& event) {
+    switch (event.event_id) {
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == SeekReply && seekRepliesOutstanding_ > 0) {
+            --seekRepliesOutstanding_;
+            // A refused seek never restarts playback.
+            if (event.error < 0 && seekRepliesOutstanding_ == 0 && !seekStarted_)
+                seekTarget_.reset();
+        }
+        break;
+    case MPV_EVENT_SEEK:
+        // Seeks queued before the last reply were merged into this one.
+        if (seekRepliesOutstanding_ == 0)
+            seekStarted_ = true;
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (loading_.loaded)
+            loading_.ready = true;
+        if (seekTarget_ && seekRepliesOutstanding_ == 0 && seekStarted_)
+            seekTarget_.reset();
+        emit playbackRestarted();
+        break;
+    case MPV_EVENT_START_FILE: {
+        const auto* start = static_cast<const mpv_event_start_file*>(event.data);
+        if (start->playlist_entry_id == loading_.entryId)
+            loading_.started = true;
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED:
+        if (loading_.started)
+            loading_.loaded = true;
+        break;
+    case MPV_EVENT_END_FILE:
+        onEndFile(*static_cast<const mpv_event_end_file*>(event.data));
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::onEndFile(const mpv_event_end_file& end) {
+    if (end.playlist_entry_id == loading_.entryId) {
+        loading_.ended = true;
+        loading_.endError = end.reason == MPV_END_FILE_REASON_ERROR ? end.error : 0;
+    }
+    // The open file went away under the player (a read error, say).
+    if (end.playlist_entry_id == entryId_)
+        forgetFile();
+}
+
+void MpvEngine::forgetFile() {
+    entryId_ = -1;
+    state_ = StateStopped;
+    totalSeconds_ = 0;
+    lastPosition_ = 0;
+    seekTarget_.reset();
+    seekStarted_ = false;
+}
+
+std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
+    lastError_ = error;
+    if (info)
+        std::memset(info, 0, sizeof *info);
+    return 0;
+}
+
+std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
+    if (!handle_)
+        return fail(ErrNotInitialised, info);
+    drainEvents();
+    if (!path || !*path)
+        return fail(ErrFileNotFound, info);
+
+    const QString name = QFile::decodeName(path);
+    const QFileInfo fileInfo(name);
+    if (!fileInfo.exists())
+        return fail(ErrFileNotFound, info);
+    QFile file(name);
+    if (fileInfo.isDir() || !file.open(QIODevice::ReadOnly))
+        return fail(ErrFileUnreadable, info);
+    const qint64 size = file.size();
+    const uchar* bytes = size > 0 ? file.map(0, size) : nullptr;
+    if (size > 0 && !bytes)
+        return fail(ErrFileUnreadable, info);
+    const auto byteCount = static_cast<std::size_t>(size);
+    const AudioFileLayout layout = inspectAudioFile(bytes, byteCount);
+
+    // The file is replaced even when the new one fails to open.
+    mpv_handle* h = handle_.get();
+    forgetFile();
+    const bool rmp3 = layout.container == AudioContainer::RiffRmp3 && layout.dataOffset > 0;
+    // FFmpeg has no demuxer for RIFF RMP3: hand its MPEG stream to the MP3
+    // demuxer, past the RIFF header.
+    const std::string skip = rmp3 ? "skip_initial_bytes=" + std::to_string(layout.dataOffset) : "";
+    int flag = 1;
+    if (mpv_set_property_string(h, "demuxer-lavf-format", rmp3 ? "mp3" : "") < 0 ||
+        mpv_set_property_string(h, "demuxer-lavf-o", skip.c_str()) < 0 ||
+        mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+        return fail(ErrNotInitialised, info);
+
+    const QByteArray absolute = QFile::encodeName(fileInfo.absoluteFilePath());
+    const char* command[] = {"loadfile", absolute.constData(), "replace", nullptr};
+    mpv_node result;
+    if (mpv_command_ret(h, command, &result) < 0)
+        return fail(ErrUndecodable, info);
+    loading_ = {};
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list* map = result.u.list;
+        for (int i = 0; i < map->num; ++i)
+            if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 &&
+                map->values[i].format == MPV_FORMAT_INT64)
+                loading_.entryId = map->values[i].u.int64;
+    }
+    mpv_free_node_contents(&result);
+    if (loading_.entryId < 0)
+        return fail(ErrUndecodable, info);
+
+    // Count the MPEG frames while libmpv loads the file.
+    std::optional<MpegStreamInfo> mpeg;
+    if (bytes && (layout.riffHoldsMpeg || layout.container == AudioContainer::Other))
+        mpeg = walkMpegFrames(bytes + layout.dataOffset, layout.dataSize);
+    file.unmap(const_cast<uchar*>(bytes));
+
+    QElapsedTimer clock;
+    clock.start();
+    while (!loading_.ready && !loading_.ended) {
+        const qint64 left = OpenTimeoutMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        const mpv_event* event = mpv_wait_event(h, left / 1000.0);
+        if (event->event_id != MPV_EVENT_NONE)
+            handleEvent(*event);
+    }
+    const Loading outcome = std::exchange(loading_, Loading{});
+    if (!outcome.ready) {
+        if (!outcome.ended) {
+            const char* stop[] = {"stop", nullptr};
+            mpv_command(h, stop);
+        }
+        switch (outcome.endError) {
+        case MPV_ERROR_NOTHING_TO_PLAY:
+            return fail(ErrNoAudioStream, info);
+        case MPV_ERROR_UNKNOWN_FORMAT:
+            return fail(layout.looksLikeText ? ErrNoAudioStream : ErrUndecodable, info);
+        default:
+            return fail(ErrUndecodable, info);
+        }
+    }
+
+    entryId_ = outcome.entryId;
+    const std::string codec = stringProperty(h, "audio-codec-name");
+    const auto duration = doubleProperty(h, "duration");
+    const bool counted = mpeg && isMpegAudioCodec(codec.c_str());
+    const double seconds = counted ? mpeg->seconds() : duration.value_or(0.0);
+    totalSeconds_ = wholeSeconds(seconds);
+    lastError_ = ErrNone;
+    if (info) {
+        std::memset(info, 0, sizeof *info);
+        copyText(info->Text1, stringProperty(h, "file-format").c_str());
+        copyText(info->Text2, codec.c_str());
+        info->Value1 =
+            static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
+        info->Value2 =
+            static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
+        info->Value3 = seconds > 0 ? static_cast<std::int32_t>(size * 8 / seconds / 1000) : 0;
+        info->TotalSeconds = totalSeconds_;
+    }
+    return 1;
+}
+
+void MpvEngine::close() {
+    if (!handle_ || entryId_ < 0)
+        return;
+    forgetFile();
+    const char* stop[] = {"stop", nullptr};
+    mpv_command(handle_.get(), stop);
+}
+
+void MpvEngine::setMpvPaused(bool paused) {
+    int flag = paused ? 1 : 0;
+    // libmpv refuses only when it has lost the file; the engine then stops.
+    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
+        forgetFile();
+}
+
+void MpvEngine::schedulePlay() {
+    if (playQueued_)
+        return;
+    playQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            playQueued_ = false;
+            if (handle_ && entryId_ >= 0 && state_ == StatePlaying)
+                setMpvPaused(false);
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvEngine::play() {
+    if (!handle_ || entryId_ < 0 || state_ == StatePlaying)
+        return;
+    state_ = StatePlaying;
+    schedulePlay();
+}
+
+void MpvEngine::restart() {
+    if (!handle_ || entryId_ < 0)
+        return;
+    state_ = StatePlaying;
+    schedulePlay();
+}
+
+void MpvEngine::pause() {
+    if (!handle_ || entryId_ < 0 || state_ != StatePlaying)
+        return;
+    state_ = StatePaused;
+    setMpvPaused(true);
+}
+
+void MpvEngine::stop() {
+    if (!handle_ || entryId_ < 0)
+        return;
+    seek(0);
+    state_ = StateStopped;
+    lastPosition_ = 0;
+    setMpvPaused(true);
+}
+
+void MpvEngine::seek(std::int32_t seconds) {
+    if (!handle_ || entryId_ < 0 || state_ == StateStopped)
+        return;
+    const std::int32_t target = std::clamp(seconds, 0, totalSeconds_);
+    const std::string amount = std::to_string(target);
+    const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
+    if (mpv_command_async(handle_.get(), SeekReply, command) < 0)
+        return;
+    ++seekRepliesOutstanding_;
+    seekStarted_ = false;
+    seekTarget_ = target;
+}
+
+double MpvEngine::positionSeconds() {
+    const auto position = doubleProperty(handle_.get(), "time-pos");
+    return position ? *position : lastPosition_;
+}
+
+std::int32_t MpvEngine::getState(std::int32_t* position) {
+    drainEvents();
+    std::int32_t reported = 0;
+    if (handle_ && entryId_ >= 0 && state_ != StateStopped) {
+        int eof = 0;
+        if (seekTarget_) {
+            reported = *seekTarget_;
+        } else if (mpv_get_property(handle_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 &&
+                   eof) {
+            // libmpv holds the end of the file, paused.
+            reported = totalSeconds_;
+            state_ = StatePaused;
+        } else {
+            reported = std::min(wholeSeconds(positionSeconds()), totalSeconds_);
+        }
+        lastPosition_ = reported;
+    }
+    if (position)
+        *position = reported;
+    return state_;
+}
+
+void MpvEngine::setPitch(std::int32_t percent) {
+    speed_ = std::clamp(percent, 50, 300) / 100.0;
+    if (handle_)
+        mpv_set_property(handle_.get(), "speed", MPV_FORMAT_DOUBLE, &speed_);
+}
+
+void MpvEngine::setEqualizer(const std::int32_t* bands) {
+    if (!bands) {
+        equalizer_.reset();
+        return;
+    }
+    EqualizerLevels levels;
+    std::copy(bands, bands + EqualizerBandCount, levels.begin());
+    equalizer_ = levels;
+}
+
+void MpvEngine::reload() {
+    if (!handle_)
+        return;
+    const std::string chain = audioFilterChain(equalizer_);
+    if (chain == appliedFilters_)
+        return;
+    if (mpv_set_property_string(handle_.get(), "af", chain.c_str()) >= 0)
+        appliedFilters_ = chain;
+}
+
+std::int32_t MpvEngine::getLastErrorNo() {
+    return lastError_;
+}
+
+void MpvEngine::free() {
+    forgetFile();
+    handle_.reset();
+}
+
+std::unique_ptr<EngineBackend> makeMpvBackend(const MpvOutput& output) {
+    return std::make_unique<MpvEngine>(output);
+}
+
+std::unique_ptr<EngineBackend> makeMpvBackend() {
+    return makeMpvBackend(MpvOutput{});
+}

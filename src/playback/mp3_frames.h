@@ -1,0 +1,40 @@
+// Length of MPEG audio (layers I, II and III) by walking its frame headers.
+// FFmpeg only estimates the length of a VBR stream without a Xing or VBRI
+// header from the first frame's bitrate; counting the frames gives the true
+// number of samples and costs one pass over the headers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+struct MpegFrameHeader {
+    int version = 0;         // 1: MPEG-1, 2: MPEG-2, 25: MPEG-2.5
+    int layer = 0;           // 1, 2 or 3
+    int sampleRate = 0;      // Hz
+    int bitrate = 0;         // kbit/s
+    int channels = 0;        // 1 or 2
+    int samplesPerFrame = 0; // per channel
+    int frameBytes = 0;      // header included
+};
+
+// Decodes the four header bytes at p, or nothing when they are no valid
+// header (free-format bitrate included: its frame length is not in the header).
+std::optional<MpegFrameHeader> parseMpegFrameHeader(const unsigned char* p);
+
+struct MpegStreamInfo {
+    MpegFrameHeader first; // the first audio frame
+    std::int64_t firstFrameOffset = 0;
+    std::int64_t frames = 0;  // audio frames; an Xing/Info/VBRI frame is not counted
+    std::int64_t samples = 0; // per channel, less the encoder delay and padding a LAME tag names
+    bool hasVbrHeader = false;
+    double seconds() const {
+        return first.sampleRate > 0 ? static_cast<double>(samples) / first.sampleRate : 0.0;
+    }
+};
+
+// Walks the MPEG audio stream in data[0, size): skips an ID3v2 tag, looks for
+// the first frame within the first 64 KiB (two consecutive matching headers),
+// then follows frame lengths, resynchronising over damaged stretches. Answers
+// nothing when no stream of at least two frames is found.
+std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::size_t size);

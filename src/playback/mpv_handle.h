@@ -1,0 +1,31 @@
+// The libmpv player handle behind the engine: created audio-only, owned by a
+// unique_ptr whose deleter detaches the wakeup callback before destroying it.
+#pragma once
+
+#include <memory>
+#include <mpv/client.h>
+#include <string>
+
+// Where the engine's sound goes.
+struct MpvOutput {
+    enum class Kind {
+        System,  // the desktop's sound server or ALSA, found by libmpv's probe;
+                 // with no usable device playback still runs, silently
+        Null,    // no sound, played in real time
+        PcmFile, // every sample played is written to pcmPath (a WAV file), as
+                 // fast as it is decoded; the file is complete once the
+                 // engine is freed
+    };
+    Kind kind = Kind::System;
+    std::string pcmPath;
+};
+
+struct MpvHandleDeleter {
+    void operator()(mpv_handle* handle) const;
+};
+using MpvHandle = std::unique_ptr<mpv_handle, MpvHandleDeleter>;
+
+// A ready player: no video, no terminal, no configuration files, no input
+// handling, idle with no file, holding the last sample at the end of a file.
+// Nothing on failure.
+MpvHandle createAudioPlayer(const MpvOutput& output);

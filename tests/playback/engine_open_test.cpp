@@ -1,0 +1,177 @@
+// Every supported format opens through the libmpv engine and reports its
+// true length in whole seconds.
+#include "engine_fixture.h"
+
+#include <cstring>
+
+using namespace fixtures;
+
+namespace {
+
+constexpr int Rate = 44100;
+
+struct FormatCase {
+    const char* name;
+    // Makes the file in dir and returns its path, or "" on failure.
+    std::function<QString(const QTemporaryDir&)> make;
+    double seconds; // true length of the audio in it
+};
+
+QString wavOf(const QTemporaryDir& dir, const std::vector<float>& samples, int rate = Rate) {
+    const QString path = dir.filePath("source.wav");
+    return writeWav(path, samples, rate) ? path : QString();
+}
+
+// Quiet first, loud after: the first frames of a VBR encoding are small, so
+// a length estimated from them is far too long.
+std::vector<float> quietThenLoud() {
+    return concat(silence(20, Rate), noise(10.5, Rate));
+}
+
+QString mp3(const QTemporaryDir& dir, const std::vector<float>& samples, const QStringList& lame) {
+    const QString wav = wavOf(dir, samples);
+    const QString out = dir.filePath("audio.mp3");
+    return !wav.isEmpty() && encodeMp3(wav, out, lame) ? out : QString();
+}
+
+const FormatCase Cases[] = {
+    {"Wav", [](const QTemporaryDir& d) { return wavOf(d, sine(440, 7.5, Rate)); }, 7.5},
+    {"Wav16kHz", [](const QTemporaryDir& d) { return wavOf(d, sine(440, 7.5, 16000), 16000); },
+     7.5},
+    {"Mp3Cbr",
+     [](const QTemporaryDir& d) {
+         return mp3(d, sine(440, 7.5, Rate), {"-b", "64"});
+     },
+     7.5},
+    {"Mp3VbrXing",
+     [](const QTemporaryDir& d) {
+         return mp3(d, quietThenLoud(), {"-V", "4"});
+     },
+     30.5},
+    {"Mp3VbrNoHeader",
+     [](const QTemporaryDir& d) {
+         return mp3(d, quietThenLoud(), {"-V", "4", "-t"});
+     },
+     30.5},
+    {"Mp3Mpeg2",
+     [](const QTemporaryDir& d) {
+         return mp3(d, sine(440, 7.5, Rate), {"--resample", "22.05", "-b", "32"});
+     },
+     7.5},
+    {"Mp2",
+     [](const QTemporaryDir& d) {
+         const QString wav = wavOf(d, sine(440, 7.5, Rate));
+         const QString out = d.filePath("audio.mp2");
+         return !wav.isEmpty() && encodeMp2(wav, out) ? out : QString();
+     },
+     7.5},
+    {"Mp1",
+     [](const QTemporaryDir& d) {
+         const QString out = d.filePath("audio.mp1");
+         return writeMp1Tone(out, 7.5) ? out : QString();
+     },
+     7.5},
+    {"RiffRmp3",
+     [](const QTemporaryDir& d) {
+         const QString source = mp3(d, sine(440, 7.5, Rate), {"-b", "64"});
+         const QString out = d.filePath("audio.rmp");
+         return !source.isEmpty() && wrapRmp3(source, out) ? out : QString();
+     },
+     7.5},
+    {"RiffRmp3VbrNoHeader",
+     [](const QTemporaryDir& d) {
+         const QString source = mp3(d, quietThenLoud(), {"-V", "4", "-t"});
+         const QString out = d.filePath("audio.rmp");
+         return !source.isEmpty() && wrapRmp3(source, out) ? out : QString();
+     },
+     30.5},
+    {"RiffWaveMpeg",
+     [](const QTemporaryDir& d) {
+         const QString source = mp3(d, sine(440, 7.5, Rate), {"-b", "64"});
+         const QString out = d.filePath("audio.wav");
+         return !source.isEmpty() && wrapWaveMpeg(source, out) ? out : QString();
+     },
+     7.5},
+    {"RiffWaveMpegVbr",
+     [](const QTemporaryDir& d) {
+         const QString source = mp3(d, quietThenLoud(), {"-V", "4", "-t"});
+         const QString out = d.filePath("audio.wav");
+         return !source.isEmpty() && wrapWaveMpeg(source, out) ? out : QString();
+     },
+     30.5},
+    {"Flac",
+     [](const QTemporaryDir& d) {
+         const QString wav = wavOf(d, sine(440, 7.5, Rate));
+         const QString out = d.filePath("audio.flac");
+         return runTool("ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-i", wav, out})
+                    ? out
+                    : QString();
+     },
+     7.5},
+};
+
+class EngineFormat : public EngineTest, public ::testing::WithParamInterface<FormatCase> {};
+
+} // namespace
+
+TEST_P(EngineFormat, OpensStoppedWithTrueLength) {
+    const FormatCase& format = GetParam();
+    const QString path = format.make(dir);
+    ASSERT_FALSE(path.isEmpty()) << "could not make the " << format.name << " file";
+    startEngine();
+
+    ASSERT_TRUE(openFile(path)) << "error " << vbmp3_getLastErrorNo();
+    EXPECT_EQ(vbmp3_getLastErrorNo(), ErrNone);
+    EXPECT_EQ(info.TotalSeconds, static_cast<int>(format.seconds));
+    EXPECT_GT(info.Value1, 0) << "sample rate";
+    EXPECT_NE(std::strlen(info.Text2), 0u) << "codec";
+    const auto s = snapshot();
+    EXPECT_EQ(s.state, StateStopped);
+    EXPECT_EQ(s.position, 0);
+
+    // The end is reachable and reported as the length.
+    vbmp3_play();
+    vbmp3_seek(info.TotalSeconds);
+    EXPECT_EQ(snapshot().position, info.TotalSeconds);
+    EXPECT_TRUE(waitForEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EngineFormat, ::testing::ValuesIn(Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The VBR case only tests something if FFmpeg really misjudges the file.
+TEST_F(EngineTest, VbrWithoutHeaderFoolsFfmpegButNotTheEngine) {
+    const QString wav = file("source.wav");
+    const QString mp3 = file("audio.mp3");
+    ASSERT_TRUE(writeWav(wav, quietThenLoud(), Rate));
+    ASSERT_TRUE(encodeMp3(wav, mp3, {"-V", "4", "-t"}));
+    ASSERT_FALSE(hasVbrHeader(mp3));
+    const auto estimate = ffprobeSeconds(mp3);
+    ASSERT_TRUE(estimate.has_value());
+    EXPECT_GT(std::abs(*estimate - 30.5), 5.0) << "FFmpeg got it right; the fixture needs work";
+
+    startEngine();
+    ASSERT_TRUE(openFile(mp3));
+    EXPECT_EQ(info.TotalSeconds, 30);
+}
+
+TEST_F(EngineTest, OpeningAnotherFileReplacesTheFirst) {
+    const QString a = file("a.wav");
+    const QString b = file("b.wav");
+    ASSERT_TRUE(writeWav(a, sine(440, 5.5, Rate), Rate));
+    ASSERT_TRUE(writeWav(b, sine(440, 9.5, Rate), Rate));
+    startEngine();
+    ASSERT_TRUE(openFile(a));
+    vbmp3_play();
+    vbmp3_seek(3);
+    vbmp3_close();
+    EXPECT_EQ(snapshot().state, StateStopped);
+    ASSERT_TRUE(openFile(b));
+    EXPECT_EQ(info.TotalSeconds, 9);
+    const auto s = snapshot();
+    EXPECT_EQ(s.state, StateStopped);
+    EXPECT_EQ(s.position, 0);
+    // Open without close in between.
+    ASSERT_TRUE(openFile(a));
+    EXPECT_EQ(info.TotalSeconds, 5);
+}
