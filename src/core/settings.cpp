@@ -148,8 +148,8 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
-    // Where Qt keeps a minimised window's place, x() and y() give the position
-    // it comes back to; the frame's corner is what the set-up moves back.
+    // The frame's corner, which the set-up moves back to. A minimised window
+    // keeps in x() and y() the place it is restored to.
     if (MainForm) {
         WindowLeft = MainForm->x() * TwipsPerPixel;
         WindowTop = MainForm->y() * TwipsPerPixel;
