@@ -164,7 +164,8 @@ void MpvEngine::forgetFile() {
     entryId_ = -1;
     state_ = StateStopped;
     totalSeconds_ = 0;
-    lastPosition_ = 0;
+    heldPosition_ = 0;
+    positionFloor_.reset();
     seekTarget_.reset();
     seekStarted_ = false;
 }
@@ -180,6 +181,8 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     if (!handle_)
         return fail(ErrNotInitialised, info);
     drainEvents();
+    // The current file goes even when the new one fails to open.
+    close();
     if (!path || !*path)
         return fail(ErrFileNotFound, info);
 
@@ -197,9 +200,7 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     const auto byteCount = static_cast<std::size_t>(size);
     const AudioFileLayout layout = inspectAudioFile(bytes, byteCount);
 
-    // The file is replaced even when the new one fails to open.
     mpv_handle* h = handle_.get();
-    forgetFile();
     const bool rmp3 = layout.container == AudioContainer::RiffRmp3 && layout.dataOffset > 0;
     // FFmpeg has no demuxer for RIFF RMP3: hand its MPEG stream to the MP3
     // demuxer, past the RIFF header.
@@ -245,10 +246,11 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     }
     const Loading outcome = std::exchange(loading_, Loading{});
     if (!outcome.ready) {
-        if (!outcome.ended) {
-            const char* stop[] = {"stop", nullptr};
-            mpv_command(h, stop);
-        }
+        const char* stop[] = {"stop", nullptr};
+        // A load that never finished is abandoned; failing here changes
+        // nothing since the next load replaces it anyway.
+        if (!outcome.ended && mpv_command(h, stop) < 0)
+            return fail(ErrUndecodable, info);
         switch (outcome.endError) {
         case MPV_ERROR_NOTHING_TO_PLAY:
             return fail(ErrNoAudioStream, info);
@@ -285,7 +287,9 @@ void MpvEngine::close() {
         return;
     forgetFile();
     const char* stop[] = {"stop", nullptr};
-    mpv_command(handle_.get(), stop);
+    // Fails only while libmpv shuts down, when there is no file left to stop.
+    if (mpv_command(handle_.get(), stop) < 0)
+        return;
 }
 
 void MpvEngine::setMpvPaused(bool paused) {
@@ -312,13 +316,15 @@ void MpvEngine::schedulePlay() {
 void MpvEngine::play() {
     if (!handle_ || entryId_ < 0 || state_ == StatePlaying)
         return;
-    state_ = StatePlaying;
-    schedulePlay();
+    restart();
 }
 
 void MpvEngine::restart() {
     if (!handle_ || entryId_ < 0)
         return;
+    drainEvents();
+    if (state_ == StatePaused && !positionFloor_)
+        positionFloor_ = heldPosition_;
     state_ = StatePlaying;
     schedulePlay();
 }
@@ -326,6 +332,8 @@ void MpvEngine::restart() {
 void MpvEngine::pause() {
     if (!handle_ || entryId_ < 0 || state_ != StatePlaying)
         return;
+    drainEvents();
+    heldPosition_ = playingPosition();
     state_ = StatePaused;
     setMpvPaused(true);
 }
@@ -335,7 +343,6 @@ void MpvEngine::stop() {
         return;
     seek(0);
     state_ = StateStopped;
-    lastPosition_ = 0;
     setMpvPaused(true);
 }
 
@@ -350,29 +357,47 @@ void MpvEngine::seek(std::int32_t seconds) {
     ++seekRepliesOutstanding_;
     seekStarted_ = false;
     seekTarget_ = target;
+    heldPosition_ = target;
+    positionFloor_ = target;
 }
 
-double MpvEngine::positionSeconds() {
-    const auto position = doubleProperty(handle_.get(), "time-pos");
-    return position ? *position : lastPosition_;
+std::int32_t MpvEngine::playingPosition() {
+    if (seekTarget_)
+        return *seekTarget_;
+    const auto seconds = doubleProperty(handle_.get(), "time-pos");
+    if (!seconds)
+        return heldPosition_;
+    std::int32_t position = std::min(wholeSeconds(*seconds), totalSeconds_);
+    // libmpv counts the output's latency off the position until the first
+    // sound after a seek or a resume is heard; the engine reports the target
+    // meanwhile, so the position never steps back.
+    if (positionFloor_) {
+        if (position >= *positionFloor_)
+            positionFloor_.reset();
+        else
+            position = *positionFloor_;
+    }
+    heldPosition_ = position;
+    return position;
+}
+
+bool MpvEngine::heldAtEnd() {
+    int eof = 0;
+    return !seekTarget_ &&
+           mpv_get_property(handle_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 && eof;
 }
 
 std::int32_t MpvEngine::getState(std::int32_t* position) {
     drainEvents();
     std::int32_t reported = 0;
     if (handle_ && entryId_ >= 0 && state_ != StateStopped) {
-        int eof = 0;
-        if (seekTarget_) {
-            reported = *seekTarget_;
-        } else if (mpv_get_property(handle_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 &&
-                   eof) {
-            // libmpv holds the end of the file, paused.
-            reported = totalSeconds_;
+        if (heldAtEnd()) {
+            // libmpv pauses by itself at the end of the file and holds it.
             state_ = StatePaused;
-        } else {
-            reported = std::min(wholeSeconds(positionSeconds()), totalSeconds_);
+            heldPosition_ = totalSeconds_;
+            positionFloor_.reset();
         }
-        lastPosition_ = reported;
+        reported = state_ == StatePaused ? heldPosition_ : playingPosition();
     }
     if (position)
         *position = reported;
@@ -380,9 +405,13 @@ std::int32_t MpvEngine::getState(std::int32_t* position) {
 }
 
 void MpvEngine::setPitch(std::int32_t percent) {
-    speed_ = std::clamp(percent, 50, 300) / 100.0;
-    if (handle_)
-        mpv_set_property(handle_.get(), "speed", MPV_FORMAT_DOUBLE, &speed_);
+    if (!handle_)
+        return;
+    double speed = std::clamp(percent, 50, 300) / 100.0;
+    // libmpv accepts any speed in this range; were it refused, the previous
+    // speed would simply stay, which is all a caller could ask for.
+    [[maybe_unused]] const int result =
+        mpv_set_property(handle_.get(), "speed", MPV_FORMAT_DOUBLE, &speed);
 }
 
 void MpvEngine::setEqualizer(const std::int32_t* bands) {

@@ -70,7 +70,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void forgetFile();
     void setMpvPaused(bool paused);
     void schedulePlay();
-    double positionSeconds();
+    std::int32_t playingPosition();
+    bool heldAtEnd();
 
     MpvOutput output_;
     MpvHandle handle_;
@@ -81,7 +82,10 @@ class MpvEngine : public QObject, public EngineBackend {
     std::int32_t state_ = StateStopped;
     std::int64_t entryId_ = -1; // the open file's playlist entry, -1 for none
     std::int32_t totalSeconds_ = 0;
-    std::int32_t lastPosition_ = 0;
+    // The position while paused (and the last one known while playing), and
+    // the lowest position to report until playback has passed it.
+    std::int32_t heldPosition_ = 0;
+    std::optional<std::int32_t> positionFloor_;
     std::int32_t lastError_ = ErrNone;
     Loading loading_;
 
@@ -91,7 +95,6 @@ class MpvEngine : public QObject, public EngineBackend {
     int seekRepliesOutstanding_ = 0;
     bool seekStarted_ = false;
 
-    double speed_ = 1.0;
     std::optional<EqualizerLevels> equalizer_;
     std::string appliedFilters_;
 };

@@ -7,6 +7,7 @@
 #include "playback/mpv_engine.h"
 #include "support/audio_fixtures.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
