@@ -1,0 +1,53 @@
+// The hotkey dialog: the eight bindings, the key list and the modifier boxes.
+// It is created hidden at start-up, where it reads the key file and registers
+// the bindings, and lives until exit, when it withdraws them and writes the
+// file; its close button and close box only hide it.
+#pragma once
+
+#include "core/modMain.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QListWidget;
+class QPushButton;
+
+class frmHotKey : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit frmHotKey(QWidget* parent = nullptr);
+
+    // The initialisation: key file, lists, registrations, line 0 selected.
+    void Form_Load();
+    // The unload at exit: withdraws the registrations and writes the file.
+    void Form_Unload();
+
+    QListWidget* lstCommand = nullptr;
+    QFrame* ShapeRectangle = nullptr;
+    QListWidget* lstKey = nullptr;
+    QCheckBox* chkAlt = nullptr;
+    QCheckBox* chkCtrl = nullptr;
+    QCheckBox* chkShift = nullptr;
+    QCheckBox* chkWin = nullptr;
+    QPushButton* cmdApply = nullptr;
+    QPushButton* cmdClose = nullptr;
+
+  public slots:
+    void lstCommand_Click();
+    void lstKey_Click();
+    void chkModifier_Click();
+    void cmdApply_Click();
+    void cmdClose_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildControls();
+    void connectHandlers();
+    void setCommandLine(int record, const QString& keyText);
+    void registerAtStart(int record);
+    bool applyCombination(modMain::HotkeyEntry& entry, const modMain::HotkeyEntry& wanted);
+};
