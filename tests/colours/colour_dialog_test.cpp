@@ -81,7 +81,10 @@ TEST_F(ColourDialog, OpensWithTheCurrentChoiceAndApplyDisabled) {
     ASSERT_NE(dialog, nullptr);
 
     EXPECT_EQ(dialog->windowTitle(), "カラー設定");
-    EXPECT_FALSE(dialog->windowIcon().isNull());
+    // The program's 32 x 32 icon, the same as the main window's.
+    ASSERT_TRUE(dialog->windowIcon().availableSizes().contains(QSize(32, 32)));
+    EXPECT_EQ(dialog->windowIcon().pixmap(32, 32).toImage(),
+              form->windowIcon().pixmap(32, 32).toImage());
     const QStringList names = {"黒", "白", "グレイ", "赤",       "緑",
                                "青", "紫", "ピンク", "オレンジ", "黄"};
     EXPECT_EQ(Items(dialog->cmbPanelColor), names);
