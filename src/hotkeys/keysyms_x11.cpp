@@ -8,7 +8,7 @@ std::optional<WantedKey> KeyForVirtualKey(Long vk) {
     if (vk >= 112 && vk <= 123) // F1 to F12
         return WantedKey{static_cast<Keysym>(XK_F1 + (vk - 112))};
     if (vk >= 96 && vk <= 105) // Num0 to Num9
-        return WantedKey{static_cast<Keysym>(XK_KP_0 + (vk - 96))};
+        return WantedKey{static_cast<Keysym>(XK_KP_0 + (vk - 96)), 0, true};
     if (vk >= '0' && vk <= '9')
         return WantedKey{static_cast<Keysym>(XK_0 + (vk - '0'))};
     if (vk >= 'A' && vk <= 'Z') // the key, not the capital letter
@@ -49,7 +49,7 @@ std::optional<WantedKey> KeyForVirtualKey(Long vk) {
     case 107:
         return WantedKey{XK_KP_Add};
     case 110:
-        return WantedKey{XK_KP_Decimal};
+        return WantedKey{XK_KP_Decimal, 0, true};
     // The OEM keys of the JIS layout.
     case 189:
         return WantedKey{XK_minus};
@@ -88,14 +88,19 @@ std::vector<Keycode> KeycodesFor(const WantedKey& key, Keycode minKeycode, Keyco
             const auto keycode = static_cast<Keycode>(code);
             if (lookup(keycode, column) != key.keysym)
                 continue;
+            // A one-level key shows its symbol at the second level too; only
+            // a key whose second level differs (the keypad) counts there.
+            if (column == 1 && lookup(keycode, 0) == key.keysym)
+                continue;
             if (key.shifted != 0 && lookup(keycode, 1) != key.shifted)
                 continue;
             found.push_back(keycode);
         }
     };
-    search(0);
+    const int level = key.secondLevel ? 1 : 0;
+    search(level);
     if (found.empty() && key.shifted == 0)
-        search(1);
+        search(1 - level);
     return found;
 }
 

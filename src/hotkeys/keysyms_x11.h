@@ -20,6 +20,9 @@ struct WantedKey {
     // When set, the key must type this with Shift as well: the yen key and
     // the "ろ" key of a Japanese keyboard both type a backslash.
     Keysym shifted = 0;
+    // The keypad's digits and decimal point type their symbol at the second
+    // level (with Num Lock); other keys may type it there first.
+    bool secondLevel = false;
 };
 
 std::optional<WantedKey> KeyForVirtualKey(Long virtualKey);
@@ -28,9 +31,9 @@ std::optional<WantedKey> KeyForVirtualKey(Long virtualKey);
 // (column 0 plain, column 1 with Shift), 0 for none.
 using KeymapLookup = std::function<Keysym(Keycode keycode, int column)>;
 
-// The keys that type the wanted symbol unshifted; failing that, the keys that
-// type it with Shift (the keypad's digits), unless a shifted symbol is
-// required. Empty when the keymap has no such key.
+// The keys that type the wanted symbol at its level; failing that, at the
+// other of the first two levels, unless a shifted symbol is required. Empty
+// when the keymap has no such key.
 std::vector<Keycode> KeycodesFor(const WantedKey& key, Keycode minKeycode, Keycode maxKeycode,
                                  const KeymapLookup& lookup);
 
