@@ -14,8 +14,10 @@ using namespace modMain;
 
 namespace {
 
-// Runs `inspect` on the box once it is shown, then presses `button` on it.
+// Shows real boxes; runs `inspect` on the box once it is shown, then presses
+// `button` on it.
 void WhenShown(std::function<void(QMessageBox*)> inspect, QMessageBox::StandardButton button) {
+    SetMessageHookForTesting({});
     QTimer::singleShot(0, [inspect, button] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) {

@@ -1,5 +1,7 @@
 #include "support/message_recorder.h"
 
+#include "support/unexpected_boxes.h"
+
 #include <gtest/gtest.h>
 
 using modMain::MessageButtons;
@@ -22,5 +24,5 @@ MessageRecorder::MessageRecorder() {
 }
 
 MessageRecorder::~MessageRecorder() {
-    modMain::SetMessageHookForTesting({});
+    InstallUnexpectedBoxGuard();
 }

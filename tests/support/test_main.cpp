@@ -1,5 +1,7 @@
 // Every test program runs with a QApplication on the offscreen platform unless
 // the environment names another one, so widget tests need no display.
+#include "support/unexpected_boxes.h"
+
 #include <QApplication>
 #include <clocale>
 #include <gmock/gmock.h>
@@ -10,5 +12,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     ::testing::InitGoogleMock(&argc, argv);
+    InstallUnexpectedBoxGuard();
     return RUN_ALL_TESTS();
 }
