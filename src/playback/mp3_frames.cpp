@@ -26,11 +26,6 @@ bool sameStream(const MpegFrameHeader& a, const MpegFrameHeader& b) {
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
-std::uint32_t readBigEndian32(const unsigned char* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           p[3];
-}
-
 // A frame at pos whose successor (or the end of the data) confirms it.
 std::optional<MpegFrameHeader> confirmedFrameAt(const unsigned char* data, std::size_t size,
                                                 std::size_t pos) {
@@ -65,43 +60,18 @@ std::size_t id3v2Size(const unsigned char* data, std::size_t size) {
     return tagSize <= size ? tagSize : 0;
 }
 
-struct VbrHeader {
-    bool present = false;
-    std::int64_t delay = 0;   // encoder delay, samples
-    std::int64_t padding = 0; // end padding, samples
-};
-
-// Looks for a Xing/Info or VBRI header inside the first frame. Such a frame
-// carries no audio. A LAME extension names the encoder delay and padding.
-VbrHeader readVbrHeader(const unsigned char* frame, const MpegFrameHeader& header) {
-    VbrHeader result;
+// A Xing/Info or VBRI header in the first frame makes it a frame without audio.
+bool isVbrHeaderFrame(const unsigned char* frame, const MpegFrameHeader& header) {
     if (header.layer != 3)
-        return result;
+        return false;
     const std::size_t frameBytes = header.frameBytes;
     const std::size_t sideInfo =
         header.version == 1 ? (header.channels == 1 ? 17 : 32) : (header.channels == 1 ? 9 : 17);
     const std::size_t xing = 4 + sideInfo;
-    if (xing + 8 <= frameBytes &&
-        (std::memcmp(frame + xing, "Xing", 4) == 0 || std::memcmp(frame + xing, "Info", 4) == 0)) {
-        result.present = true;
-        const std::uint32_t flags = readBigEndian32(frame + xing + 4);
-        std::size_t lame = xing + 8;
-        lame += (flags & 1) ? 4 : 0;
-        lame += (flags & 2) ? 4 : 0;
-        lame += (flags & 4) ? 100 : 0;
-        lame += (flags & 8) ? 4 : 0;
-        if (lame + 24 <= frameBytes && (std::memcmp(frame + lame, "LAME", 4) == 0 ||
-                                        std::memcmp(frame + lame, "Lavf", 4) == 0 ||
-                                        std::memcmp(frame + lame, "Lavc", 4) == 0)) {
-            const unsigned char* p = frame + lame + 21;
-            result.delay = (p[0] << 4) | (p[1] >> 4);
-            result.padding = ((p[1] & 0x0f) << 8) | p[2];
-        }
-        return result;
-    }
-    if (36 + 4 <= frameBytes && std::memcmp(frame + 36, "VBRI", 4) == 0)
-        result.present = true;
-    return result;
+    if (xing + 4 <= frameBytes &&
+        (std::memcmp(frame + xing, "Xing", 4) == 0 || std::memcmp(frame + xing, "Info", 4) == 0))
+        return true;
+    return 36 + 4 <= frameBytes && std::memcmp(frame + 36, "VBRI", 4) == 0;
 }
 
 } // namespace
@@ -139,7 +109,8 @@ std::optional<MpegFrameHeader> parseMpegFrameHeader(const unsigned char* p) {
     return h;
 }
 
-std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::size_t size) {
+std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::size_t size,
+                                             std::int64_t markInterval) {
     std::size_t pos = id3v2Size(data, size);
     const std::size_t searchEnd = pos + SyncSearchWindow < size ? pos + SyncSearchWindow : size;
     std::optional<MpegFrameHeader> first;
@@ -150,19 +121,19 @@ std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::siz
 
     MpegStreamInfo info;
     info.first = *first;
-    info.firstFrameOffset = static_cast<std::int64_t>(pos);
-    const VbrHeader vbr = readVbrHeader(data + pos, *first);
-    info.hasVbrHeader = vbr.present;
-    if (vbr.present)
+    info.streamBytes = static_cast<std::int64_t>(size - pos);
+    info.hasVbrHeader = isVbrHeaderFrame(data + pos, *first);
+    if (info.hasVbrHeader)
         pos += first->frameBytes;
 
-    std::int64_t samples = 0;
     while (size - pos >= 4) {
         auto header = parseMpegFrameHeader(data + pos);
         if (header && sameStream(*header, *first) &&
             static_cast<std::size_t>(header->frameBytes) <= size - pos) {
+            if (markInterval > 0 && info.frames % markInterval == 0)
+                info.marks.push_back(static_cast<std::int64_t>(pos));
             ++info.frames;
-            samples += header->samplesPerFrame;
+            info.audioBytes += header->frameBytes;
             pos += header->frameBytes;
             continue;
         }
@@ -175,9 +146,7 @@ std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::siz
             ++pos;
         }
     }
-    if (info.frames + (vbr.present ? 1 : 0) < 2)
+    if (info.frames + (info.hasVbrHeader ? 1 : 0) < 2)
         return std::nullopt;
-    samples -= vbr.delay + vbr.padding;
-    info.samples = samples > 0 ? samples : 0;
     return info;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct MpegFrameHeader {
     int version = 0;         // 1: MPEG-1, 2: MPEG-2, 25: MPEG-2.5
@@ -23,18 +24,24 @@ struct MpegFrameHeader {
 std::optional<MpegFrameHeader> parseMpegFrameHeader(const unsigned char* p);
 
 struct MpegStreamInfo {
-    MpegFrameHeader first; // the first audio frame
-    std::int64_t firstFrameOffset = 0;
-    std::int64_t frames = 0;  // audio frames; an Xing/Info/VBRI frame is not counted
-    std::int64_t samples = 0; // per channel, less the encoder delay and padding a LAME tag names
+    MpegFrameHeader first;        // the first audio frame
+    std::int64_t frames = 0;      // audio frames; an Xing/Info/VBRI frame is not counted
+    std::int64_t audioBytes = 0;  // bytes in those frames
+    std::int64_t streamBytes = 0; // from the first frame to the end of the data
+    // Offset of audio frame 0, markInterval, 2 * markInterval, ...
+    std::vector<std::int64_t> marks;
     bool hasVbrHeader = false;
-    double seconds() const {
-        return first.sampleRate > 0 ? static_cast<double>(samples) / first.sampleRate : 0.0;
+    double frameSeconds() const {
+        return first.sampleRate > 0 ? static_cast<double>(first.samplesPerFrame) / first.sampleRate
+                                    : 0.0;
     }
+    double seconds() const { return static_cast<double>(frames) * frameSeconds(); }
 };
 
 // Walks the MPEG audio stream in data[0, size): skips an ID3v2 tag, looks for
 // the first frame within the first 64 KiB (two consecutive matching headers),
-// then follows frame lengths, resynchronising over damaged stretches. Answers
-// nothing when no stream of at least two frames is found.
-std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::size_t size);
+// then follows frame lengths, resynchronising over damaged stretches. Notes
+// the offset of every markInterval-th audio frame. Answers nothing when no
+// stream of at least two frames is found.
+std::optional<MpegStreamInfo> walkMpegFrames(const unsigned char* data, std::size_t size,
+                                             std::int64_t markInterval);

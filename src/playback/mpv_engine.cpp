@@ -1,5 +1,6 @@
 #include "playback/mpv_engine.h"
 
+#include "playback/mp3_chunks.h"
 #include "playback/mp3_frames.h"
 #include "playback/mp3_probe.h"
 
@@ -19,11 +20,6 @@ constexpr std::uint64_t SeekReply = 1;
 constexpr int OpenTimeoutMs = 15000;
 // time-pos is a double; a seek to 3 s may read back as 2.9999999.
 constexpr double PositionEpsilon = 0.001;
-
-bool isMpegAudioCodec(const char* codec) {
-    return codec && (std::strcmp(codec, "mp3") == 0 || std::strcmp(codec, "mp2") == 0 ||
-                     std::strcmp(codec, "mp1") == 0);
-}
 
 void copyText(char (&field)[128], const char* text) {
     std::memset(field, 0, sizeof field);
@@ -130,7 +126,6 @@ void MpvEngine::handleEvent(const mpv_event& event) {
             loading_.ready = true;
         if (seekTarget_ && seekRepliesOutstanding_ == 0 && seekStarted_)
             seekTarget_.reset();
-        emit playbackRestarted();
         break;
     case MPV_EVENT_START_FILE: {
         const auto* start = static_cast<const mpv_event_start_file*>(event.data);
@@ -199,20 +194,32 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
         return fail(ErrFileUnreadable, info);
     const auto byteCount = static_cast<std::size_t>(size);
     const AudioFileLayout layout = inspectAudioFile(bytes, byteCount);
+    const QByteArray absolute = QFile::encodeName(fileInfo.absoluteFilePath());
+
+    // MPEG audio, raw or in RIFF, plays as frame-aligned stretches (see
+    // mp3_chunks.h); everything else goes to FFmpeg as it is.
+    std::optional<MpegStreamInfo> mpeg;
+    if (bytes && (layout.riffHoldsMpeg || layout.container == AudioContainer::Other))
+        mpeg = walkMpegFrames(bytes + layout.dataOffset, layout.dataSize, MpegMarkInterval);
+    // A few chance frame headers in another format's data are no stream.
+    if (mpeg && mpeg->audioBytes * 2 < mpeg->streamBytes)
+        mpeg.reset();
+    file.unmap(const_cast<uchar*>(bytes));
+    const std::string url =
+        mpeg ? "memory://" +
+                   mpegChunkPlaylist(
+                       absolute.toStdString(), static_cast<std::int64_t>(layout.dataOffset),
+                       static_cast<std::int64_t>(layout.dataOffset + layout.dataSize), *mpeg)
+             : absolute.toStdString();
 
     mpv_handle* h = handle_.get();
-    const bool rmp3 = layout.container == AudioContainer::RiffRmp3 && layout.dataOffset > 0;
-    // FFmpeg has no demuxer for RIFF RMP3: hand its MPEG stream to the MP3
-    // demuxer, past the RIFF header.
-    const std::string skip = rmp3 ? "skip_initial_bytes=" + std::to_string(layout.dataOffset) : "";
     int flag = 1;
-    if (mpv_set_property_string(h, "demuxer-lavf-format", rmp3 ? "mp3" : "") < 0 ||
-        mpv_set_property_string(h, "demuxer-lavf-o", skip.c_str()) < 0 ||
+    if (mpv_set_property_string(h, "demuxer-lavf-format", mpeg ? "concat" : "") < 0 ||
+        mpv_set_property_string(h, "demuxer-lavf-o", mpeg ? MpegChunkLavfOptions : "") < 0 ||
         mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0)
         return fail(ErrNotInitialised, info);
 
-    const QByteArray absolute = QFile::encodeName(fileInfo.absoluteFilePath());
-    const char* command[] = {"loadfile", absolute.constData(), "replace", nullptr};
+    const char* command[] = {"loadfile", url.c_str(), "replace", nullptr};
     mpv_node result;
     if (mpv_command_ret(h, command, &result) < 0)
         return fail(ErrUndecodable, info);
@@ -227,12 +234,6 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     mpv_free_node_contents(&result);
     if (loading_.entryId < 0)
         return fail(ErrUndecodable, info);
-
-    // Count the MPEG frames while libmpv loads the file.
-    std::optional<MpegStreamInfo> mpeg;
-    if (bytes && (layout.riffHoldsMpeg || layout.container == AudioContainer::Other))
-        mpeg = walkMpegFrames(bytes + layout.dataOffset, layout.dataSize);
-    file.unmap(const_cast<uchar*>(bytes));
 
     QElapsedTimer clock;
     clock.start();
@@ -263,14 +264,12 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
 
     entryId_ = outcome.entryId;
     const std::string codec = stringProperty(h, "audio-codec-name");
-    const auto duration = doubleProperty(h, "duration");
-    const bool counted = mpeg && isMpegAudioCodec(codec.c_str());
-    const double seconds = counted ? mpeg->seconds() : duration.value_or(0.0);
+    const double seconds = mpeg ? mpeg->seconds() : doubleProperty(h, "duration").value_or(0.0);
     totalSeconds_ = wholeSeconds(seconds);
     lastError_ = ErrNone;
     if (info) {
         std::memset(info, 0, sizeof *info);
-        copyText(info->Text1, stringProperty(h, "file-format").c_str());
+        copyText(info->Text1, QFile::encodeName(fileInfo.fileName()).constData());
         copyText(info->Text2, codec.c_str());
         info->Value1 =
             static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));

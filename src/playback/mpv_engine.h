@@ -19,8 +19,6 @@
 #include <optional>
 
 class MpvEngine : public QObject, public EngineBackend {
-    Q_OBJECT
-
   public:
     explicit MpvEngine(MpvOutput output = {});
     ~MpvEngine() override;
@@ -46,11 +44,6 @@ class MpvEngine : public QObject, public EngineBackend {
     bool seekPending() const { return seekTarget_.has_value(); }
     // The audio filter chain in effect ("af").
     const std::string& filterChain() const { return appliedFilters_; }
-
-  signals:
-    // libmpv handed the first sound of a new position to the output, after
-    // an open or a seek.
-    void playbackRestarted();
 
   private:
     struct Loading {

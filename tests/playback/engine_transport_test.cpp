@@ -165,3 +165,31 @@ TEST_F(EngineTransport, OutputStartsAtTheSeekTarget) {
         EXPECT_EQ(strongestTimeCode(*audio, audio->samples.size() - tenth * 2, tenth, 12), 11);
     }
 }
+
+// MPEG audio plays as stretches of the file; a seek into a later stretch
+// lands exactly, and playback runs on across stretch boundaries without a gap
+// or a repeat.
+TEST_F(EngineTransport, LongMp3PlaysSeamlesslyFromASeek) {
+    constexpr int Seconds = 95;
+    const QString wav = file("code.wav");
+    const QString mp3 = file("code.mp3");
+    ASSERT_TRUE(writeWav(wav, timeCode(Seconds, Rate), Rate));
+    ASSERT_TRUE(encodeMp3(wav, mp3, {"-V", "4", "-t"}));
+    startEngine(pcmOutput("out.wav"));
+    ASSERT_TRUE(openFile(mp3));
+    EXPECT_EQ(info.TotalSeconds, Seconds);
+    vbmp3_play();
+    vbmp3_seek(25);
+    ASSERT_TRUE(waitForEnd());
+    vbmp3_free();
+
+    const auto audio = readWav(file("out.wav"));
+    ASSERT_TRUE(audio.has_value());
+    EXPECT_NEAR(audio->seconds(), Seconds - 25, 0.1);
+    const std::size_t tenth = Rate / 10;
+    for (int second = 0; second < Seconds - 25; second += 3) {
+        const std::size_t middle = static_cast<std::size_t>(second) * Rate + Rate * 4 / 10;
+        EXPECT_EQ(strongestTimeCode(*audio, middle, tenth, Seconds), 25 + second)
+            << "at " << second << " s of the output";
+    }
+}
