@@ -248,9 +248,13 @@ std::unique_ptr<HotkeyBackend> makePlatformHotkeyBackend() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection())
         return makeRefusingHotkeyBackend();
+    // The screen the connection was opened on, as DISPLAY names it.
+    char* host = nullptr;
+    int display = 0;
     int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screenNumber))
+    if (!xcb_parse_display(nullptr, &host, &display, &screenNumber))
         screenNumber = 0;
+    std::free(host);
     auto backend = std::make_unique<X11HotkeyBackend>(x11->connection(), screenNumber);
     QCoreApplication::instance()->installNativeEventFilter(backend.get());
     return backend;
