@@ -33,14 +33,16 @@ static_assert(offsetof(EngineFileInfo, TotalSeconds) == 268);
 // Play states returned by vbmp3_getState.
 enum EngineState : std::int32_t { StateStopped = 0, StatePlaying = 1, StatePaused = 2 };
 
-// Numbers returned by vbmp3_getLastErrorNo. 1 to 33 are shown to the user.
+// Numbers returned by vbmp3_getLastErrorNo, set by a failed vbmp3_open and
+// cleared by a successful one. 1 to 33 are shown to the user.
 enum EngineError : std::int32_t {
     ErrNone = 0,
-    ErrFileNotFound = 1,   // the path names no file
+    ErrFileNotFound = 1,   // the path names no file (or is empty)
     ErrFileUnreadable = 2, // the file exists but cannot be read (permissions, a folder)
-    ErrNoAudioStream = 3,  // the file decodes but holds no audio (an image, a text file)
-    ErrUndecodable = 4,    // the data is damaged or of no known format
-    ErrNotInitialised = 5, // vbmp3_open before vbmp3_init, or the engine could not start
+    ErrNoAudioStream = 3,  // no audio in it: an image, a video without sound, a text file
+    ErrUndecodable = 4,    // damaged data or no known format (random bytes, an empty file)
+    ErrNotInitialised = 5, // vbmp3_open before vbmp3_init or after vbmp3_free, or the
+                           // engine could not start
 };
 
 constexpr int EqualizerBandCount = 10;

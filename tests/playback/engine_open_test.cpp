@@ -110,6 +110,10 @@ const FormatCase Cases[] = {
      7.5},
 };
 
+void PrintTo(const FormatCase& format, std::ostream* out) {
+    *out << format.name;
+}
+
 class EngineFormat : public EngineTest, public ::testing::WithParamInterface<FormatCase> {};
 
 } // namespace
@@ -174,4 +178,19 @@ TEST_F(EngineTest, OpeningAnotherFileReplacesTheFirst) {
     // Open without close in between.
     ASSERT_TRUE(openFile(a));
     EXPECT_EQ(info.TotalSeconds, 5);
+}
+
+// File names reach FFmpeg inside a playlist for MPEG audio: quotes, percent
+// signs, commas, colons and Japanese text must survive.
+TEST_F(EngineTest, OpensFilesWithAwkwardNames) {
+    const QString wav = file("source.wav");
+    ASSERT_TRUE(writeWav(wav, sine(440, 3.5, Rate), Rate));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("会議, 録音: 100%"));
+    const QString mp3 = file("会議, 録音: 100%/議事 'A' %41 #1 ?.mp3");
+    ASSERT_TRUE(encodeMp3(wav, mp3, {"-b", "64"}));
+    startEngine();
+    ASSERT_TRUE(openFile(mp3)) << "error " << vbmp3_getLastErrorNo();
+    EXPECT_EQ(info.TotalSeconds, 3);
+    vbmp3_play();
+    EXPECT_TRUE(waitUntil([] { return snapshot().position >= 1; }));
 }
