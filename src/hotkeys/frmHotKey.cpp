@@ -40,6 +40,12 @@ frmHotKey::frmHotKey(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     connectHandlers();
 }
 
+frmHotKey::~frmHotKey() {
+    // Deleted with the main window without an unload: nobody may use it then.
+    if (HotKeyForm == this)
+        HotKeyForm = nullptr;
+}
+
 void frmHotKey::buildControls() {
     // The rectangle comes first so that it lies beneath the controls it frames.
     ShapeRectangle = new QFrame(this);
@@ -207,16 +213,16 @@ void frmHotKey::cmdApply_Click() {
             entry = wanted;
             setCommandLine(record, entry.KeyText);
             ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
-                        MessageButtons::Ok);
+                        MessageButtons::Ok, this);
         } else {
             ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
                             QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
                                            "います"),
-                        QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok);
+                        QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, this);
         }
     } else if (hotkeyBackend().unregisterHotKey(entry.Id)) {
         ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
-                    MessageButtons::Ok);
+                    MessageButtons::Ok, this);
         const Long id = entry.Id;
         entry = HotkeyEntry{};
         entry.Id = id;

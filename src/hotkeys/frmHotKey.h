@@ -18,6 +18,7 @@ class frmHotKey : public QWidget {
 
   public:
     explicit frmHotKey(QWidget* parent = nullptr);
+    ~frmHotKey() override;
 
     // The initialisation: key file, lists, registrations, line 0 selected.
     void Form_Load();

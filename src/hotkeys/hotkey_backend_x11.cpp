@@ -191,6 +191,8 @@ bool X11HotkeyBackend::unregisterHotKey(Long id) {
 void X11HotkeyBackend::keyPressed(std::uint8_t keycode, std::uint16_t state, std::uint32_t time) {
     if (held_.count(keycode))
         return;
+    if (held_.empty())
+        grabKey_ = keycode;
     held_.insert(keycode);
     const auto released = lastRelease_.find(keycode);
     if (released != lastRelease_.end() && released->second == time)
@@ -209,6 +211,8 @@ void X11HotkeyBackend::keyPressed(std::uint8_t keycode, std::uint16_t state, std
 void X11HotkeyBackend::keyReleased(std::uint8_t keycode, std::uint32_t time) {
     held_.erase(keycode);
     lastRelease_[keycode] = time;
+    if (keycode == grabKey_)
+        held_.clear();
 }
 
 bool X11HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

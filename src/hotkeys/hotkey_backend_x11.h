@@ -55,7 +55,11 @@ class X11HotkeyBackend : public HotkeyBackend, public QAbstractNativeEventFilter
     std::vector<Grab> grabs_;
     // Auto-repeat: a key held down fires once, whether the server repeats it
     // as further presses or as release and press pairs with one timestamp.
+    // Key events reach the root window only while a grab is active; the grab
+    // ends with the release of the key that started it, so the keys held are
+    // forgotten then, also those whose release will go to another window.
     std::set<std::uint8_t> held_;
+    std::uint8_t grabKey_ = 0;
     std::map<std::uint8_t, std::uint32_t> lastRelease_;
 };
 
