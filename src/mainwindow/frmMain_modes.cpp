@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QWindow>
 
 using namespace modMain;
 
@@ -27,14 +28,19 @@ namespace modMain {
 void ApplyTopMost() {
     if (!MainForm)
         return;
-    const bool onTop = AlwaysOnTop == 1;
-    if (MainForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+    Qt::WindowFlags flags = MainForm->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, AlwaysOnTop == 1);
+    if (flags == MainForm->windowFlags())
         return;
-    // Changing a window flag hides a shown window; Qt keeps its position.
-    const bool wasVisible = MainForm->isVisible();
-    MainForm->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible && !MainForm->isVisible())
-        MainForm->show();
+    // Once the window exists, the window manager is told directly: changing
+    // the widget's flags would destroy and recreate the window, which loses
+    // the focus and, on X11, the window's identity.
+    if (QWindow* window = MainForm->windowHandle()) {
+        MainForm->overrideWindowFlags(flags);
+        window->setFlags(flags);
+    } else {
+        MainForm->setWindowFlags(flags);
+    }
 }
 
 } // namespace modMain
