@@ -1,0 +1,139 @@
+// The recent-file history: finding, moving to the top, removing, the menu
+// items that show it, and the time format they use.
+#include "core/modMain.h"
+#include "mainwindow/frmMain.h"
+#include "support/fake_engine.h"
+
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+using namespace modMain;
+
+namespace {
+
+using Entries = std::vector<HistoryEntry>;
+
+void setHistory(const Entries& entries) {
+    for (int i = 1; i <= HistorySize; ++i)
+        History[i] = i <= static_cast<int>(entries.size()) ? entries[i - 1] : HistoryEntry{};
+}
+
+Entries history() {
+    return {History.begin() + 1, History.end()};
+}
+
+const Entries Five = {{"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}, {"/e", 5}};
+
+TEST(History, FindIsExactAndCaseSensitive) {
+    setHistory({{"/rec/A.wav", 1}, {"/rec/a.wav", 2}, {"/rec/a.wav", 3}});
+    EXPECT_EQ(FindHistory("/rec/a.wav"), 2) << "the lowest match";
+    EXPECT_EQ(FindHistory("/rec/A.wav"), 1);
+    EXPECT_EQ(FindHistory("/rec/A.WAV"), 0);
+    EXPECT_EQ(FindHistory("/rec/a.wav "), 0);
+    EXPECT_EQ(FindHistory("/rec//a.wav"), 0) << "two spellings of one file are two entries";
+}
+
+TEST(History, PushMovesAnEntryToTheTopWithItsPosition) {
+    setHistory(Five);
+    PushHistory(3, "/c");
+    EXPECT_EQ(history(), Entries({{"/c", 3}, {"/a", 1}, {"/b", 2}, {"/d", 4}, {"/e", 5}}));
+    setHistory(Five);
+    PushHistory(5, "/e");
+    EXPECT_EQ(history(), Entries({{"/e", 5}, {"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}}));
+    setHistory(Five);
+    PushHistory(1, "/a");
+    EXPECT_EQ(history(), Five);
+}
+
+TEST(History, PushOfANewFileDropsTheFifth) {
+    setHistory(Five);
+    PushHistory(0, "/new");
+    EXPECT_EQ(history(), Entries({{"/new", 0}, {"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}}));
+
+    // Emptied entries that still carry a position move down like any other.
+    setHistory({{"", 200}, {"", 0}, {"", 0}, {"", 0}, {"", 0}});
+    PushHistory(0, "/x");
+    PushHistory(0, "/y");
+    EXPECT_EQ(history(), Entries({{"/y", 0}, {"/x", 0}, {"", 200}, {"", 0}, {"", 0}}));
+}
+
+TEST(History, RemoveClosesTheGap) {
+    setHistory(Five);
+    RemoveHistory(2);
+    EXPECT_EQ(history(), Entries({{"/a", 1}, {"/c", 3}, {"/d", 4}, {"/e", 5}, {"", 0}}));
+    setHistory(Five);
+    RemoveHistory(5);
+    EXPECT_EQ(history(), Entries({{"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}, {"", 0}}));
+    setHistory(Five);
+    RemoveHistory(1);
+    EXPECT_EQ(history(), Entries({{"/b", 2}, {"/c", 3}, {"/d", 4}, {"/e", 5}, {"", 0}}));
+}
+
+TEST(History, TimeFormat) {
+    EXPECT_EQ(FormatHms(0), "00:00:00");
+    EXPECT_EQ(FormatHms(754), "00:12:34");
+    EXPECT_EQ(FormatHms(3725), "01:02:05");
+    EXPECT_EQ(FormatHms(359999), "99:59:59");
+    EXPECT_EQ(FormatHms(360000), "100:00:00");
+    EXPECT_EQ(FormatHms(std::numeric_limits<Long>::max()), "596523:14:07");
+    // Only a damaged settings file could hold these.
+    EXPECT_EQ(FormatHms(-5), "-00:00:05");
+    EXPECT_EQ(FormatHms(std::numeric_limits<Long>::min()), "-596523:14:08");
+}
+
+class HistoryMenu : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FakeEngine::install();
+        form = std::make_unique<frmMain>();
+        MainForm = form.get();
+    }
+
+    // The visible items of the File menu, separators as "-".
+    QStringList fileMenu() const {
+        QStringList items;
+        for (QAction* a : form->mnuFile->actions()) {
+            if (a->isVisible())
+                items << (a->isSeparator() ? QString("-") : a->text());
+        }
+        return items;
+    }
+
+    std::unique_ptr<frmMain> form;
+};
+
+TEST_F(HistoryMenu, ShowsFilledEntriesWithTheirPositions) {
+    setHistory({{"/rec/a.wav", 754}, {"/rec/b & c.mp3", 360000}, {"", 50}, {"/rec/d.wav", 3}});
+    RefreshHistoryMenu();
+    EXPECT_EQ(fileMenu(),
+              QStringList({"開く(&O)...", "-", "/rec/a.wav 00:12:34", "/rec/b & c.mp3 100:00:00",
+                           "/rec/d.wav 00:00:03", "-", "履歴削除(&D)", "-", "終了(&X)"}));
+    EXPECT_EQ(form->mnuHistry[3]->text(), " 00:00:50") << "an empty entry is never shown";
+
+    setHistory({});
+    RefreshHistoryMenu();
+    EXPECT_EQ(fileMenu(), QStringList({"開く(&O)...", "-", "終了(&X)"}));
+}
+
+TEST_F(HistoryMenu, OnlyEntryOneDecidesTheClearItem) {
+    // An emptied first entry with filled ones below it: those show, the clear
+    // item and its separators follow entry 1.
+    setHistory({{"", 0}, {"/rec/b.wav", 0}});
+    RefreshHistoryMenu();
+    EXPECT_EQ(fileMenu(), QStringList({"開く(&O)...", "/rec/b.wav 00:00:00", "-", "終了(&X)"}));
+}
+
+TEST_F(HistoryMenu, ClearEmptiesEverything) {
+    setHistory(Five);
+    RefreshHistoryMenu();
+    form->mnuClear->trigger();
+    EXPECT_EQ(history(), Entries(5, HistoryEntry{}));
+    EXPECT_EQ(fileMenu(), QStringList({"開く(&O)...", "-", "終了(&X)"}));
+    for (int i = 1; i <= HistorySize; ++i)
+        EXPECT_EQ(form->mnuHistry[i]->text(), "");
+}
+
+} // namespace
