@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <xcb/xcb_keysyms.h>
 
 namespace modMain {

@@ -3,6 +3,7 @@
 // every event on to the window unchanged.
 #include "core/modMain.h"
 #include "hotkeys/hotkey_event.h"
+#include "hotkeys/keylist.h"
 #include "mainwindow/frmMain.h"
 
 #include <QCheckBox>
@@ -40,7 +41,7 @@ QString FirstLocalFile(const QMimeData* mime) {
 
 void HotKeyCommand(frmMain& window, Long id) {
     int record = 0;
-    for (int r = 1; r <= 8; ++r) {
+    for (int r = 1; r <= CommandCount; ++r) { // never the spare record 9
         if (HotKeys[r].Id == id) {
             record = r;
             break;
