@@ -9,7 +9,7 @@
 // reads commands from a pipe, so no process start is timed).
 //
 // HotkeyToFirstSound: the real player with the real engine playing into a
-// PulseAudio null sink; from the key press handed to the X server to the
+// PulseAudio null sink; from the key press handed to xdotool to the
 // first loud sample read back from the sink's monitor. The monitor's own
 // capture latency is included, so the figure is an upper bound.
 #include "core/textfile.h"
