@@ -27,6 +27,10 @@ class StartedWindow : public ::testing::Test {
     }
 
     void TearDown() override {
+        // A window destroyed without its close handler gives its hook back
+        // first, as the close handler would.
+        if (form)
+            modMain::UnhookWindow();
         form.reset();
         FlushDeletions();
         modMain::SetAppPathForTesting({});

@@ -53,6 +53,7 @@ class PlayerOnScreen : public ::testing::Test {
         startWindowManager();
         player.writeFile("hMEMOTAP.txt", textfile::encode(Settings));
         player.writeFile("hMEMKEY.txt", textfile::encode(KeyFile));
+        prepare();
         player.start();
         auto id = x.waitForWindow("^メモタップ$");
         ASSERT_TRUE(id) << "the main window did not appear";
@@ -79,6 +80,9 @@ class PlayerOnScreen : public ::testing::Test {
             process->waitForFinished(1000);
         }
     }
+
+    // Anything the player's folder or environment needs before it starts.
+    virtual void prepare() {}
 
     // Openbox, with a home of its own, managing the display's windows.
     void startWindowManager() {
@@ -277,6 +281,82 @@ TEST_F(PlayerOnScreen, DialogsAndVersionBox) {
     shot(*version, "box-version");
     x.xdotool({"windowactivate", "--sync", *version});
     x.xdotool({"key", "Return"});
+}
+
+// A volume mixer of the desktop's that records how it was started.
+class PlayerWithMixer : public PlayerOnScreen {
+  protected:
+    void prepare() override {
+        ASSERT_TRUE(bin.isValid());
+        QFile mixer(bin.filePath("pavucontrol"));
+        ASSERT_TRUE(mixer.open(QIODevice::WriteOnly));
+        mixer.write("#!/bin/sh\necho \"$DESKTOP_STARTUP_ID\" > \"" +
+                    bin.filePath("started").toLocal8Bit() + "\"\n");
+        mixer.close();
+        mixer.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        player.environment().insert("PATH", bin.path() + ":/usr/bin:/bin");
+        player.environment().remove("XDG_CURRENT_DESKTOP");
+    }
+
+    QTemporaryDir bin;
+};
+
+TEST_F(PlayerWithMixer, VolStartsTheMixerWithALaunchTimeThatKeepsTheFocus) {
+    clickAt(5025, 775, true); // Vol
+    const QString started = bin.filePath("started");
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFile::exists(started) && timer.elapsed() < 5000)
+        QThread::msleep(50);
+    QFile file(started);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the mixer was not started";
+    // A launch id whose time lies before the click: window managers that
+    // prevent focus stealing leave the focus with the player.
+    const QString id = QString::fromUtf8(file.readAll()).trimmed();
+    const QRegularExpression launch("^memotap-\\d+-mixer_TIME(\\d+)$");
+    const auto match = launch.match(id);
+    ASSERT_TRUE(match.hasMatch()) << id.toStdString();
+    EXPECT_GT(match.captured(1).toULongLong(), 0u);
+    EXPECT_FALSE(x.waitForWindow("^メモタップ$", 100).value_or(QString()).isEmpty());
+}
+
+// A desktop without any volume mixer: nothing to find on the program path.
+class PlayerWithoutMixer : public PlayerOnScreen {
+  protected:
+    void prepare() override {
+        ASSERT_TRUE(bin.isValid());
+        player.environment().insert("PATH", bin.path());
+    }
+
+    QTemporaryDir bin;
+};
+
+TEST_F(PlayerWithoutMixer, VolSaysSoAndThePlayerRunsOn) {
+    clickAt(5025, 775, true); // Vol
+    QStringList boxes;
+    QElapsedTimer timer;
+    timer.start();
+    while (boxes.size() < 2 && timer.elapsed() < 5000) {
+        boxes = x.xdotool({"search", "--onlyvisible", "--name", "^メモタップ$"})
+                    .value_or(QString())
+                    .split('\n', Qt::SkipEmptyParts);
+        QThread::msleep(100);
+    }
+    ASSERT_EQ(boxes.size(), 2) << "a message box beside the main window";
+    const QString message = boxes.first() == window ? boxes.last() : boxes.first();
+    shot(message, "box-no-mixer");
+    x.xdotool({"windowactivate", "--sync", message});
+    x.xdotool({"key", "Return"});
+    timer.restart();
+    while (x.xdotool({"search", "--onlyvisible", "--name", "^メモタップ$"})
+                   .value_or(QString())
+                   .split('\n', Qt::SkipEmptyParts)
+                   .size() > 1 &&
+           timer.elapsed() < 5000)
+        QThread::msleep(100);
+    // The player goes on: its equalizer button still works.
+    clickAt(5025, 1075, true);
+    EXPECT_EQ(waitForHeight(menuBar + Px(3165)), menuBar + Px(3165));
 }
 
 } // namespace

@@ -61,6 +61,7 @@ class WindowEqualizerSound : public EngineTest {
             },
             20000))
             << "the file did not play to its end";
+        modMain::UnhookWindow();
         form.reset();
         vbmp3_free();
         return readWav(file(outName));
