@@ -275,7 +275,9 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
             static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
         info->Value2 =
             static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
-        info->Value3 = seconds > 0 ? static_cast<std::int32_t>(size * 8 / seconds / 1000) : 0;
+        // Average bit rate, kbit/s.
+        info->Value3 =
+            seconds > 0 ? static_cast<std::int32_t>(std::min(size * 8 / seconds / 1000, 1e9)) : 0;
         info->TotalSeconds = totalSeconds_;
     }
     return 1;
