@@ -16,6 +16,7 @@
 namespace {
 
 constexpr std::uint64_t SeekReply = 1;
+constexpr std::uint64_t PauseReply = 2;
 // Opening waits this long at most for libmpv to load a file.
 constexpr int OpenTimeoutMs = 15000;
 // time-pos is a double; a seek to 3 s may read back as 2.9999999.
@@ -104,6 +105,15 @@ void MpvEngine::drainEvents() {
         handleEvent(*event);
     }
     draining_ = false;
+    resumeIfDue();
+}
+
+void MpvEngine::resumeIfDue() {
+    if (!resumeAfterSeek_ || seekTarget_)
+        return;
+    resumeAfterSeek_ = false;
+    if (handle_ && entryId_ >= 0 && state_ == StatePlaying)
+        setMpvPaused(false);
 }
 
 void MpvEngine::handleEvent(const mpv_event& event) {
@@ -115,6 +125,11 @@ void MpvEngine::handleEvent(const mpv_event& event) {
             if (event.error < 0 && seekRepliesOutstanding_ == 0 && !seekStarted_)
                 seekTarget_.reset();
         }
+        break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        // libmpv refuses to pause or resume only when it has lost the file.
+        if (event.reply_userdata == PauseReply && event.error < 0)
+            forgetFile();
         break;
     case MPV_EVENT_SEEK:
         // Seeks queued before the last reply were merged into this one.
@@ -163,6 +178,7 @@ void MpvEngine::forgetFile() {
     positionFloor_.reset();
     seekTarget_.reset();
     seekStarted_ = false;
+    resumeAfterSeek_ = false;
 }
 
 std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
@@ -295,8 +311,9 @@ void MpvEngine::close() {
 
 void MpvEngine::setMpvPaused(bool paused) {
     int flag = paused ? 1 : 0;
-    // libmpv refuses only when it has lost the file; the engine then stops.
-    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    // Queued behind the seeks already sent: a synchronous call would overtake
+    // them, and a resume would sound from the old place first.
+    if (mpv_set_property_async(handle_.get(), PauseReply, "pause", MPV_FORMAT_FLAG, &flag) < 0)
         forgetFile();
 }
 
@@ -308,8 +325,10 @@ void MpvEngine::schedulePlay() {
         this,
         [this] {
             playQueued_ = false;
-            if (handle_ && entryId_ >= 0 && state_ == StatePlaying)
-                setMpvPaused(false);
+            if (handle_ && entryId_ >= 0 && state_ == StatePlaying) {
+                resumeAfterSeek_ = true;
+                drainEvents();
+            }
         },
         Qt::QueuedConnection);
 }
@@ -336,6 +355,7 @@ void MpvEngine::pause() {
     drainEvents();
     heldPosition_ = playingPosition();
     state_ = StatePaused;
+    resumeAfterSeek_ = false;
     setMpvPaused(true);
 }
 
@@ -344,6 +364,7 @@ void MpvEngine::stop() {
         return;
     seek(0);
     state_ = StateStopped;
+    resumeAfterSeek_ = false;
     setMpvPaused(true);
 }
 
@@ -389,10 +410,13 @@ bool MpvEngine::heldAtEnd() {
 }
 
 std::int32_t MpvEngine::getState(std::int32_t* position) {
+    // The first answer after a seek is the seek's own: state unchanged, even
+    // when libmpv has already run into the end, which the next answer shows.
+    const bool answeringASeek = seekTarget_.has_value();
     drainEvents();
     std::int32_t reported = 0;
     if (handle_ && entryId_ >= 0 && state_ != StateStopped) {
-        if (heldAtEnd()) {
+        if (!answeringASeek && heldAtEnd()) {
             // libmpv pauses by itself at the end of the file and holds it.
             state_ = StatePaused;
             heldPosition_ = totalSeconds_;

@@ -63,6 +63,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void forgetFile();
     void setMpvPaused(bool paused);
     void schedulePlay();
+    void resumeIfDue();
     std::int32_t playingPosition();
     bool heldAtEnd();
 
@@ -71,6 +72,9 @@ class MpvEngine : public QObject, public EngineBackend {
     std::atomic<bool> drainQueued_{false};
     bool draining_ = false;
     bool playQueued_ = false;
+    // A resume waiting for the seek in flight, so no sound from the old place
+    // reaches the output first.
+    bool resumeAfterSeek_ = false;
 
     std::int32_t state_ = StateStopped;
     std::int64_t entryId_ = -1; // the open file's playlist entry, -1 for none
