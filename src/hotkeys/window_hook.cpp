@@ -122,8 +122,11 @@ bool WindowProc(frmMain& window, QEvent* event) {
 }
 
 bool WindowHook::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == HookedHwnd.data() && HookedHwnd)
-        return WindowProc(*HookedHwnd, event);
+    // While the window is being destroyed it is no longer a frmMain, the cast
+    // fails and its last events are left alone.
+    auto* window = qobject_cast<frmMain*>(watched);
+    if (window && window == HookedHwnd)
+        return WindowProc(*window, event);
     return false;
 }
 

@@ -266,18 +266,17 @@ TEST_F(CommandsOpen, FailedOpenAnsweredYesRemovesTheEntry) {
 
 // Finds the open dialog once it is up and hands it to `act`.
 void whenDialogOpens(std::function<void(QFileDialog*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            act(dialog);
-            // A failed check inside `act` must not leave the dialog waiting.
-            if (dialog->isVisible())
-                dialog->reject();
+    QTimer::singleShot(20, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            whenDialogOpens(act);
             return;
         }
-        QTimer::singleShot(20, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        act(dialog);
+        // A failed check inside `act` must not leave the dialog waiting.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
 }
 
 // The names of the files the dialog lists under its current filter.
