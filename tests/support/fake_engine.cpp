@@ -15,7 +15,9 @@ QStringList FakeEngine::take() {
     return out;
 }
 
-void FakeEngine::init() { calls << "init"; }
+void FakeEngine::init() {
+    calls << "init";
+}
 
 std::int16_t FakeEngine::setOption(const EngineOptions& o) {
     calls << QString("setVbmp3Option(%1,%2,%3,%4)")
@@ -83,7 +85,9 @@ std::int32_t FakeEngine::getState(std::int32_t* pos) {
     return state;
 }
 
-void FakeEngine::setPitch(std::int32_t percent) { calls << QString("setPitch(%1)").arg(percent); }
+void FakeEngine::setPitch(std::int32_t percent) {
+    calls << QString("setPitch(%1)").arg(percent);
+}
 
 void FakeEngine::setEqualizer(const std::int32_t* bands) {
     if (!bands) {
@@ -101,7 +105,9 @@ void FakeEngine::setEqualizer(const std::int32_t* bands) {
     calls << QString("setEqualizer(%1)").arg(levels.join(','));
 }
 
-void FakeEngine::reload() { calls << "reload"; }
+void FakeEngine::reload() {
+    calls << "reload";
+}
 
 std::int32_t FakeEngine::getLastErrorNo() {
     calls << "getLastErrorNo";
@@ -116,4 +122,6 @@ void FakeEngine::stop() {
     }
 }
 
-void FakeEngine::free() { calls << "free"; }
+void FakeEngine::free() {
+    calls << "free";
+}

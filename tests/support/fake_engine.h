@@ -16,7 +16,7 @@ class FakeEngine : public EngineBackend {
     // engine slot).
     static FakeEngine& install();
 
-    QStringList calls;        // e.g. "getState", "seek(197)", "setEqualizer(60,80,...)"
+    QStringList calls; // e.g. "getState", "seek(197)", "setEqualizer(60,80,...)"
     std::int32_t state = StateStopped;
     std::int32_t position = 0;
     bool writePosition = true; // false: getState leaves the caller's value alone
