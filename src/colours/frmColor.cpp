@@ -3,6 +3,7 @@
 #include "colours/colours.h"
 #include "core/modMain.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/twips.h"
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -14,14 +15,6 @@
 using namespace modMain;
 
 namespace {
-
-int px(int twips) {
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // Imitates the main window's strip: state, then position and total time.
 const QString PreviewText = QStringLiteral("再生中") + QString(5, QChar(0x3000)) + "    " +

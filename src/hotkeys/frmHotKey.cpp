@@ -7,6 +7,7 @@
 #include "hotkeys/keylist.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,14 +19,6 @@
 using namespace modMain;
 
 namespace {
-
-int px(int twips) {
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 const QString CrLf = QStringLiteral("\r\n");
 

@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "mainwindow/fonts.h"
+#include "mainwindow/twips.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -18,14 +19,6 @@
 using namespace modMain;
 
 namespace {
-
-int px(int twips) {
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // Client area of the design; the width never changes.
 constexpr int ClientWidthTwips = 5265;
