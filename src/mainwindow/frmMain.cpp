@@ -313,12 +313,15 @@ void frmMain::SetOuterHeight(int twips) {
 }
 
 void frmMain::Setup() {
+    // Placed before the native window exists: the place is then the outer
+    // corner, title bar included, as it is saved, and chosen even when it is
+    // the screen's corner (a window manager centres windows without one).
+    move(WindowLeft / TwipsPerPixel, WindowTop / TwipsPerPixel);
     // Creating the native window runs the load step first.
     winId();
     Form_Load();
     setAcceptDrops(true);
     HookWindow(this);
-    move(WindowLeft / TwipsPerPixel, WindowTop / TwipsPerPixel);
     SetOuterHeight(1875);
     chkWindowPos->setChecked(AlwaysOnTop == 1);
     ApplyTopMost();

@@ -209,6 +209,49 @@ TEST_F(PlayerOnScreen, EachModeShowsItsPartOfTheWindow) {
         << "leaving compact mode brings the panel back";
 }
 
+// The saved place is the window's outer corner, title bar included: a
+// restart puts it back exactly, without creeping by the frame, and the
+// screen's corner is kept rather than left to the window manager.
+TEST_F(PlayerOnScreen, WindowComesBackToItsPlaceAfterARestart) {
+    const auto frameCorner = [this] {
+        const QString info = x.run("xwininfo", {"-id", frameOf(window)}).value_or(QString());
+        const QRegularExpression left("Absolute upper-left X:\\s+(-?\\d+)");
+        const QRegularExpression top("Absolute upper-left Y:\\s+(-?\\d+)");
+        return QPoint(left.match(info).captured(1).toInt(), top.match(info).captured(1).toInt());
+    };
+    const auto restartAt = [&](const QString& place, int index) {
+        key("alt+f");
+        QThread::msleep(300);
+        key("x");
+        ASSERT_EQ(player.waitForExit(index - 1), 0);
+        if (!place.isEmpty())
+            player.writeFile("hMEMOTAP.txt", textfile::encode(QString(Settings).replace(
+                                                 0, Settings.indexOf(','), place)));
+        window.clear();
+        ASSERT_EQ(player.start(), index);
+        QThread::msleep(500); // the first window of the earlier run may linger
+        const auto id = x.waitForWindow("^メモタップ$");
+        ASSERT_TRUE(id);
+        window = *id;
+    };
+    const auto savedPlace = [&] {
+        return QString::fromLatin1(player.readFile("hMEMOTAP.txt").split('\r').first());
+    };
+
+    EXPECT_EQ(frameCorner(), QPoint(0, 0));
+    ASSERT_NO_FATAL_FAILURE(restartAt("3000", 1)); // 3000,0 twips: 200 pixels from the left
+    EXPECT_EQ(frameCorner(), QPoint(200, 0));
+    ASSERT_NO_FATAL_FAILURE(restartAt({}, 2)); // as the last run saved it
+    EXPECT_EQ(savedPlace(), "3000,0,1");
+    EXPECT_EQ(frameCorner(), QPoint(200, 0));
+    key("alt+f");
+    QThread::msleep(300);
+    key("x");
+    EXPECT_EQ(player.waitForExit(2), 0);
+    EXPECT_EQ(savedPlace(), "3000,0,1");
+    window.clear();
+}
+
 // The window manager keeps the player above another application's window
 // even when that one is activated; unchecking makes it an ordinary window.
 // The window keeps its identity and place throughout.
@@ -234,7 +277,8 @@ TEST_F(PlayerOnScreen, AlwaysOnTopKeepsThePlayerAboveAnotherApplication) {
     ASSERT_TRUE(waitForState(true)) << state().toStdString();
     const QString before = position();
     other.setProcessEnvironment(x.environment());
-    other.start("xmessage", {"-geometry", "+0+0", "another application"});
+    other.start("xmessage",
+                {"-geometry", "+200+40", "another application"}); // over part of the player
     auto otherId = x.waitForWindow("^xmessage$", 5000);
     ASSERT_TRUE(otherId) << "xmessage did not appear";
     x.xdotool({"windowactivate", "--sync", *otherId});
