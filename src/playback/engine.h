@@ -38,7 +38,7 @@ enum EngineState : std::int32_t { StateStopped = 0, StatePlaying = 1, StatePause
 enum EngineError : std::int32_t {
     ErrNone = 0,
     ErrFileNotFound = 1,   // the path names no file (or is empty)
-    ErrFileUnreadable = 2, // the file exists but cannot be read (permissions, a folder)
+    ErrFileUnreadable = 2, // exists but cannot be read (permissions; a folder, pipe or device)
     ErrNoAudioStream = 3,  // no audio in it: an image, a video without sound, a text file
     ErrUndecodable = 4,    // damaged data or no known format (random bytes, an empty file)
     ErrNotInitialised = 5, // vbmp3_open before vbmp3_init or after vbmp3_free, or the

@@ -202,7 +202,8 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     if (!fileInfo.exists())
         return fail(ErrFileNotFound, info);
     QFile file(name);
-    if (fileInfo.isDir() || !file.open(QIODevice::ReadOnly))
+    // Only regular files: a named pipe would block here, a device never ends.
+    if (!fileInfo.isFile() || !file.open(QIODevice::ReadOnly))
         return fail(ErrFileUnreadable, info);
     const qint64 size = file.size();
     const uchar* bytes = size > 0 ? file.map(0, size) : nullptr;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace fixtures;
@@ -39,10 +40,16 @@ TEST_F(EngineErrors, MissingFile) {
     expectOpenFails("", ErrFileNotFound);
 }
 
-TEST_F(EngineErrors, FolderIsUnreadable) {
+// Only regular files are read: a folder, a named pipe nobody writes to (it
+// would block the open for ever) and a device are refused at once.
+TEST_F(EngineErrors, AnythingButARegularFileIsUnreadable) {
     startEngine();
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.mp3"));
     expectOpenFails(file("folder.mp3"), ErrFileUnreadable);
+    const QByteArray pipe = QFile::encodeName(file("pipe.wav"));
+    ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+    expectOpenFails(file("pipe.wav"), ErrFileUnreadable);
+    expectOpenFails("/dev/zero", ErrFileUnreadable);
 }
 
 TEST_F(EngineErrors, FileWithoutReadPermissionIsUnreadable) {
