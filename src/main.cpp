@@ -1,3 +1,5 @@
 #include "core/modMain.h"
 
-int main(int argc, char** argv) { return modMain::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return modMain::Main(argc, argv);
+}
