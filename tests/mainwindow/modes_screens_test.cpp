@@ -68,9 +68,7 @@ class PlayerOnScreen : public ::testing::Test {
 
     void TearDown() override {
         if (!window.isEmpty()) {
-            key("alt+f");
-            QThread::msleep(300);
-            key("x");
+            closeFromMenu();
             EXPECT_EQ(player.waitForExit(0), 0);
         }
         for (QProcess* process : {&other, &wm}) {
@@ -165,6 +163,13 @@ class PlayerOnScreen : public ::testing::Test {
         x.xdotool({"key", keys});
     }
 
+    // ファイル > 終了.
+    void closeFromMenu() const {
+        key("alt+f");
+        QThread::msleep(300);
+        key("x");
+    }
+
     std::optional<QString> openFromMenu(const QString& menuKey, const QString& itemKey,
                                         const QString& title) const {
         key(menuKey);
@@ -220,9 +225,7 @@ TEST_F(PlayerOnScreen, WindowComesBackToItsPlaceAfterARestart) {
         return QPoint(left.match(info).captured(1).toInt(), top.match(info).captured(1).toInt());
     };
     const auto restartAt = [&](const QString& place, int index) {
-        key("alt+f");
-        QThread::msleep(300);
-        key("x");
+        closeFromMenu();
         ASSERT_EQ(player.waitForExit(index - 1), 0);
         if (!place.isEmpty())
             player.writeFile("hMEMOTAP.txt", textfile::encode(QString(Settings).replace(
@@ -244,9 +247,7 @@ TEST_F(PlayerOnScreen, WindowComesBackToItsPlaceAfterARestart) {
     ASSERT_NO_FATAL_FAILURE(restartAt({}, 2)); // as the last run saved it
     EXPECT_EQ(savedPlace(), "3000,0,1");
     EXPECT_EQ(frameCorner(), QPoint(200, 0));
-    key("alt+f");
-    QThread::msleep(300);
-    key("x");
+    closeFromMenu();
     EXPECT_EQ(player.waitForExit(2), 0);
     EXPECT_EQ(savedPlace(), "3000,0,1");
     window.clear();
