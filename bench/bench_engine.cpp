@@ -11,8 +11,8 @@
 // This file also holds the benchmark program's main(): it creates the
 // QApplication the engine's event handling needs and runs every benchmark
 // registered in bench/ with BENCHMARK().
-#include "playback/engine.h"
-#include "playback/mpv_engine.h"
+#include "core/engine/engine.h"
+#include "core/engine/mpv_engine.h"
 #include "support/audio_fixtures.h"
 
 #include <QApplication>

@@ -13,10 +13,10 @@
 // first loud sample read back from the sink's monitor. The monitor's own
 // capture latency is included, so the figure is an upper bound.
 #include "core/textfile.h"
-#include "hotkeys/hotkey_backend_x11.h"
-#include "hotkeys/hotkey_event.h"
-#include "hotkeys/keyfile.h"
-#include "mainwindow/frmMain.h"
+#include "inputs/hotkey_backend_x11.h"
+#include "ui/hotkey_event.h"
+#include "core/hotkeys/keyfile.h"
+#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/xsession.h"
 

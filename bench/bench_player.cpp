@@ -17,8 +17,8 @@
 // 100 % and at 300 %, as a share of one core.
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "hotkeys/keyfile.h"
-#include "playback/mpv_engine.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/engine/mpv_engine.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 

@@ -1,7 +1,7 @@
 // The five most recent files, newest first, each with the point where it was
 // left, and the File menu items that show them.
 #include "core/modMain.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 
 #include <QAction>
 

@@ -3,7 +3,7 @@
 // disk. One-based tables keep their numbering: History[1] is the most recent.
 #pragma once
 
-#include "playback/engine.h"
+#include "core/engine/engine.h"
 
 #include <QString>
 #include <array>

@@ -3,7 +3,7 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The recent-file history: finding, moving to the top, removing, the menu
 // items that show it, and the time format they use.
 #include "core/modMain.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 #include "support/file_size_limit.h"
 #include "support/message_recorder.h"
 

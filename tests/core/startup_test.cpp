@@ -3,9 +3,9 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "core/startup.h"
+#include "app/startup.h"
 #include "core/textfile.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
 

@@ -4,7 +4,7 @@
 // dragged from another client opens.
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "hotkeys/keyfile.h"
+#include "core/hotkeys/keyfile.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>

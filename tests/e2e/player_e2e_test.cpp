@@ -4,7 +4,7 @@
 // where playback was.
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "hotkeys/keyfile.h"
+#include "core/hotkeys/keyfile.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 

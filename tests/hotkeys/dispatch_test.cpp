@@ -2,9 +2,9 @@
 // engine, dropped files open, and every event still reaches the window.
 #include "core/settings.h"
 #include "fake_hotkey_backend.h"
-#include "hotkeys/hotkey_event.h"
-#include "hotkeys/keyfile.h"
-#include "mainwindow/frmMain.h"
+#include "ui/hotkey_event.h"
+#include "core/hotkeys/keyfile.h"
+#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
 

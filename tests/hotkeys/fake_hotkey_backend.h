@@ -3,7 +3,7 @@
 // the way the system delivers it.
 #pragma once
 
-#include "hotkeys/hotkey_backend.h"
+#include "core/hotkeys/hotkey_backend.h"
 
 #include <QStringList>
 #include <map>

@@ -2,9 +2,9 @@
 // bindings, and the dialog's life from start-up to exit.
 #include "core/settings.h"
 #include "fake_hotkey_backend.h"
-#include "hotkeys/frmHotKey.h"
-#include "hotkeys/keyfile.h"
-#include "hotkeys/keylist.h"
+#include "ui/frmHotKey.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/hotkeys/keylist.h"
 #include "support/message_recorder.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Opening files against the recording engine: resume points, the history's
 // order, what the window shows, and the failure path with its two boxes.
 #include "core/messagebox.h"
-#include "playback/open_file.h"
+#include "core/playback/open_file.h"
 #include "playback/player_fixture.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "mainwindow/frmMain.h"
+#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
 

@@ -3,7 +3,7 @@
 // check the exact call sequence.
 #pragma once
 
-#include "playback/engine.h"
+#include "core/engine/engine.h"
 
 #include <QString>
 #include <QStringList>

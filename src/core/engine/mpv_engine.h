@@ -1,0 +1,102 @@
+// The engine over libmpv: one player handle, the open file's play state as
+// the program sees it, speed and equalizer.
+//
+// libmpv works asynchronously; this class answers synchronously. After a
+// seek, getState reports the target until libmpv has restarted playback
+// there; play, pause and restart change the reported state at once. libmpv's
+// own pause follows when control returns to the Qt event loop (pausing takes
+// effect at once), so the open-play-seek-pause sequence of opening a file
+// never sounds. Events from libmpv are drained on the Qt thread the engine
+// lives in.
+#pragma once
+
+#include "core/engine/engine.h"
+#include "core/engine/mpv_filters.h"
+#include "core/engine/mpv_handle.h"
+
+#include <QObject>
+#include <atomic>
+#include <optional>
+
+class MpvEngine : public QObject, public EngineBackend {
+  public:
+    explicit MpvEngine(MpvOutput output = {});
+    ~MpvEngine() override;
+
+    void init() override;
+    std::int16_t setOption(const EngineOptions& options) override;
+    std::int16_t open(const char* path, EngineFileInfo* info) override;
+    void close() override;
+    void play() override;
+    void pause() override;
+    void restart() override;
+    void seek(std::int32_t seconds) override;
+    std::int32_t getState(std::int32_t* position) override;
+    void setPitch(std::int32_t percent) override;
+    void setEqualizer(const std::int32_t* bands) override;
+    void reload() override;
+    std::int32_t getLastErrorNo() override;
+    void stop() override;
+    void free() override;
+
+    // True from a seek until libmpv hands the first sound at its target to
+    // the output.
+    bool seekPending() const { return seekTarget_.has_value(); }
+    // The audio filter chain in effect ("af").
+    const std::string& filterChain() const { return appliedFilters_; }
+
+  private:
+    struct Loading {
+        std::int64_t entryId = -1;
+        bool started = false;
+        bool loaded = false;
+        bool ready = false;
+        bool ended = false;
+        int endError = 0;
+    };
+
+    static void onWakeup(void* self);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    void onEndFile(const mpv_event_end_file& end);
+    std::int16_t fail(std::int32_t error, EngineFileInfo* info);
+    void forgetFile();
+    void setMpvPaused(bool paused);
+    void schedulePlay();
+    void resumeIfDue();
+    std::int32_t playingPosition();
+    bool heldAtEnd();
+
+    MpvOutput output_;
+    MpvHandle handle_;
+    std::atomic<bool> drainQueued_{false};
+    bool draining_ = false;
+    bool playQueued_ = false;
+    // A resume waiting for the seek in flight, so no sound from the old place
+    // reaches the output first.
+    bool resumeAfterSeek_ = false;
+
+    std::int32_t state_ = StateStopped;
+    std::int64_t entryId_ = -1; // the open file's playlist entry, -1 for none
+    std::int32_t totalSeconds_ = 0;
+    // The position while paused (and the last one known while playing), and
+    // the lowest position to report until playback has passed it.
+    std::int32_t heldPosition_ = 0;
+    std::optional<std::int32_t> positionFloor_;
+    std::int32_t lastError_ = ErrNone;
+    Loading loading_;
+
+    // The seek being carried out: its target, the replies to seek commands
+    // still to come, and whether libmpv began a seek after the last reply.
+    std::optional<std::int32_t> seekTarget_;
+    int seekRepliesOutstanding_ = 0;
+    bool seekStarted_ = false;
+
+    std::optional<EqualizerLevels> equalizer_;
+    std::string appliedFilters_;
+};
+
+// The libmpv backend with its sound going to output (see MpvOutput); tests
+// and benchmarks use Null or PcmFile to run without a sound device and to
+// measure what was played.
+std::unique_ptr<EngineBackend> makeMpvBackend(const MpvOutput& output);

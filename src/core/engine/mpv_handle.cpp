@@ -1,0 +1,90 @@
+#include "core/engine/mpv_handle.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace {
+
+using Setting = std::pair<const char*, const char*>;
+
+// Options every player needs; creation fails when one is refused.
+constexpr Setting RequiredOptions[] = {
+    {"config", "no"},
+    {"terminal", "no"},
+    {"vid", "no"},
+    {"vo", "null"},
+    {"sid", "no"},
+    {"audio-display", "no"},
+    {"audio-file-auto", "no"},
+    {"sub-auto", "no"},
+    {"input-default-bindings", "no"},
+    {"input-vo-keyboard", "no"},
+    {"idle", "yes"},
+    {"keep-open", "yes"},
+    {"keep-open-pause", "yes"},
+    {"pause", "yes"},
+    {"hr-seek", "yes"},
+    {"cache", "no"},
+    {"resume-playback", "no"},
+    {"audio-fallback-to-null", "yes"},
+    {"audio-client-name", "memotap"},
+    // Pitch-preserving speed from the start, so that changing speed later
+    // never swaps filters in the middle of playback.
+    {"af", "scaletempo2"},
+};
+
+// Options that belong to optional parts of libmpv (Lua scripts, youtube-dl,
+// media keys); a build without those parts does not know them.
+constexpr Setting OptionalOptions[] = {
+    {"osc", "no"},
+    {"load-scripts", "no"},
+    {"ytdl", "no"},
+    {"input-media-keys", "no"},
+    {"cover-art-auto", "no"},
+};
+
+bool setAll(mpv_handle* handle, std::initializer_list<Setting> settings) {
+    for (const auto& [name, value] : settings)
+        if (mpv_set_option_string(handle, name, value) < 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+void MpvHandleDeleter::operator()(mpv_handle* handle) const {
+    // After this returns libmpv calls no wakeup callback any more, so the
+    // object it points at may go before the handle.
+    mpv_set_wakeup_callback(handle, nullptr, nullptr);
+    mpv_terminate_destroy(handle);
+}
+
+MpvHandle createAudioPlayer(const MpvOutput& output) {
+    MpvHandle handle(mpv_create());
+    if (!handle)
+        return nullptr;
+    for (const auto& [name, value] : RequiredOptions)
+        if (mpv_set_option_string(handle.get(), name, value) < 0)
+            return nullptr;
+    for (const auto& [name, value] : OptionalOptions) {
+        const int result = mpv_set_option_string(handle.get(), name, value);
+        if (result < 0 && result != MPV_ERROR_OPTION_NOT_FOUND)
+            return nullptr;
+    }
+    bool outputSet = true;
+    switch (output.kind) {
+    case MpvOutput::Kind::System:
+        break;
+    case MpvOutput::Kind::Null:
+        outputSet = setAll(handle.get(), {{"ao", "null"}});
+        break;
+    case MpvOutput::Kind::PcmFile:
+        outputSet = setAll(
+            handle.get(),
+            {{"ao", "pcm"}, {"ao-pcm-file", output.pcmPath.c_str()}, {"ao-pcm-waveheader", "yes"}});
+        break;
+    }
+    if (!outputSet || mpv_initialize(handle.get()) < 0)
+        return nullptr;
+    return handle;
+}

@@ -1,0 +1,140 @@
+// Opening a file: the engine leaves it paused at its resume point, the history
+// moves it to the top, and the window shows its name and length.
+#include "core/playback/open_file.h"
+
+#include "core/messagebox.h"
+#include "core/modMain.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <cstdlib>
+
+namespace modMain {
+
+namespace {
+
+QString TwoDigits(std::int64_t value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+// The file name without its folder.
+QString FileNameOf(const QString& path) {
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QDir::separator()));
+    return path.mid(cut + 1);
+}
+
+void ResetPitch() {
+    Pitch = 100;
+    ApplyPitch(Pitch);
+    if (MainForm)
+        MainForm->udPitch->setValue(Pitch);
+}
+
+void ShowOpenedFile() {
+    if (!MainForm)
+        return;
+    MainForm->lblTTime->setText(QStringLiteral("/ ") + FormatHms(FileInfo.TotalSeconds));
+    {
+        // A shorter file pulls the bar's value down to its new end; that is no
+        // seek by the user and must not move playback off the resume point.
+        const QSignalBlocker quiet(MainForm->hsbSeek);
+        MainForm->hsbSeek->setMaximum(std::max<Long>(FileInfo.TotalSeconds, 0));
+    }
+    ResetPitch();
+    MainForm->setWindowTitle(FileNameOf(History[1].Path) + QStringLiteral(" - ") + AppTitle);
+}
+
+void OpenFailed(const QString& path) {
+    const std::int32_t error = vbmp3_getLastErrorNo();
+    if (error >= 1 && error <= 33) {
+        ShowMessage(QStringLiteral("ErrNo:") + QString::number(error) +
+                        QStringLiteral("  ファイルのオープンに失敗しました。") +
+                        QStringLiteral("\r\n\r\n") + path,
+                    QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, MainForm);
+    }
+    if (MainForm) {
+        MainForm->lblState->setText(QStringLiteral("停止"));
+        MainForm->setWindowTitle(AppTitle);
+        MainForm->lblTTime->setText(QStringLiteral("/ 00:00:00"));
+    }
+    ResetPitch();
+
+    const Long index = FindHistory(path);
+    if (index == 0)
+        return;
+    const MessageResult answer = ShowMessage(
+        QStringLiteral("メニューの履歴から ") + path + QStringLiteral(" を削除しますか"),
+        QStringLiteral("確認"), MessageIcon::Question, MessageButtons::YesNo, MainForm);
+    if (answer == MessageResult::Yes) {
+        RemoveHistory(index);
+        RefreshHistoryMenu();
+    }
+}
+
+} // namespace
+
+QString FormatHms(Long seconds) {
+    // Widened so that the lowest Long still has a magnitude.
+    const std::int64_t value = seconds;
+    const std::int64_t magnitude = std::llabs(value);
+    const QString text = TwoDigits(magnitude / 3600) + QLatin1Char(':') +
+                         TwoDigits(magnitude % 3600 / 60) + QLatin1Char(':') +
+                         TwoDigits(magnitude % 60);
+    return value < 0 ? QLatin1Char('-') + text : text;
+}
+
+void OpenAudioFile(const QString& path) {
+    Long outgoing = 0;
+    const std::int32_t state = vbmp3_getState(&outgoing);
+    // Without an open file the engine's position belongs to no file and must
+    // not overwrite the place saved for entry 1.
+    const bool fileWasOpen = state == StatePlaying || state == StatePaused;
+
+    vbmp3_close();
+    const QByteArray encoded = QFile::encodeName(path);
+    if ((vbmp3_open(encoded.constData(), &FileInfo) & 0xFFFF) == 0) {
+        OpenFailed(path);
+        return;
+    }
+
+    const Long index = FindHistory(path);
+    if (index != 1 && fileWasOpen)
+        History[1].Position = outgoing;
+    vbmp3_play();
+    if (index >= 1)
+        vbmp3_seek(History[index].Position);
+    vbmp3_pause();
+    PushHistory(index, path);
+    RefreshHistoryMenu();
+    ShowOpenedFile();
+}
+
+QStringList AudioFileFilters() {
+    // Qt reads the patterns from the last parentheses; the name before them is
+    // what the dialog shows.
+    return {
+        QStringLiteral("ｵｰﾃﾞｨｵﾌｧｲﾙ(*.wav,*.mp3) (*.wav *.mp3)"),
+        QStringLiteral("その他のｵｰﾃﾞｨｵﾌｧｲﾙ(*.mp1,*.mp2,*.rmp) (*.mp1 *.mp2 *.rmp)"),
+        QStringLiteral("すべてのファイル(*.*) (*)"),
+    };
+}
+
+QString ChooseAudioFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(AudioFileFilters());
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace modMain

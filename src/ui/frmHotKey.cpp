@@ -1,0 +1,264 @@
+#include "ui/frmHotKey.h"
+
+#include "core/messagebox.h"
+#include "core/hotkeys/hotkey_backend.h"
+#include "ui/hotkey_event.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/hotkeys/keylist.h"
+#include "ui/fonts.h"
+#include "ui/frmMain.h"
+#include "ui/twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QIcon>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace modMain;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+frmHotKey::frmHotKey(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+    setObjectName("frmHotKey");
+    setWindowTitle(QStringLiteral("キー設定"));
+    setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
+    setFixedSize(px(3690), px(6180));
+    buildControls();
+    connectHandlers();
+}
+
+frmHotKey::~frmHotKey() {
+    // Deleted with the main window without an unload: nobody may use it then.
+    if (HotKeyForm == this)
+        HotKeyForm = nullptr;
+}
+
+void frmHotKey::buildControls() {
+    // The rectangle comes first so that it lies beneath the controls it frames.
+    ShapeRectangle = new QFrame(this);
+    ShapeRectangle->setObjectName("ShapeRectangle");
+    ShapeRectangle->setFrameShape(QFrame::Box);
+    ShapeRectangle->setGeometry(twipRect(210, 2205, 3270, 3375));
+
+    lstCommand = new QListWidget(this);
+    lstCommand->setObjectName("lstCommand");
+    lstCommand->setFont(DesignFont(QStringLiteral("ＭＳ ゴシック"), 9));
+    lstCommand->setGeometry(twipRect(210, 105, 3285, 1860));
+
+    lstKey = new QListWidget(this);
+    lstKey->setObjectName("lstKey");
+    lstKey->setGeometry(twipRect(420, 2415, 2880, 2040));
+
+    auto checkBox = [this](const char* name, const QString& caption, QRect rect) {
+        auto* box = new QCheckBox(caption, this);
+        box->setObjectName(name);
+        box->setGeometry(rect);
+        return box;
+    };
+    chkAlt = checkBox("chkAlt", QStringLiteral("Alt"), twipRect(525, 4590, 525, 375));
+    chkCtrl = checkBox("chkCtrl", QStringLiteral("Ctrl"), twipRect(1140, 4590, 600, 375));
+    chkShift = checkBox("chkShift", QStringLiteral("Shift"), twipRect(1830, 4590, 660, 375));
+    chkWin = checkBox("chkWin", QStringLiteral("Win"), twipRect(2550, 4590, 600, 375));
+
+    cmdApply = new QPushButton(QStringLiteral("適用"), this);
+    cmdApply->setObjectName("cmdApply");
+    cmdApply->setGeometry(twipRect(1260, 5040, 1170, 375));
+
+    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    cmdClose->setObjectName("cmdClose");
+    cmdClose->setGeometry(twipRect(2310, 5670, 1170, 375));
+}
+
+void frmHotKey::connectHandlers() {
+    connect(lstCommand, &QListWidget::currentRowChanged, this, &frmHotKey::lstCommand_Click);
+    connect(lstKey, &QListWidget::currentRowChanged, this, &frmHotKey::lstKey_Click);
+    for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
+        connect(box, &QCheckBox::toggled, this, &frmHotKey::chkModifier_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmHotKey::cmdApply_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmHotKey::cmdClose_Click);
+}
+
+void frmHotKey::Form_Load() {
+    // The bindings are registered on the main window: a press is its message.
+    connect(&hotkeyBackend(), &HotkeyBackend::pressed, this,
+            [](Long id) { SendHotKeyMessage(MainForm, id); });
+
+    switch (ReadKeyFile()) {
+    case KeyFileStatus::Missing:
+        ShowMessage(QStringLiteral("キー設定ファイルがありません。初期設定で起動します。"),
+                    QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok);
+        InstallDefaultHotKeys();
+        break;
+    case KeyFileStatus::Failed:
+        return;
+    case KeyFileStatus::Ok:
+        break;
+    }
+
+    for (int r = 1; r <= CommandCount; ++r)
+        lstCommand->addItem(CommandLabel(r) + HotKeys[r].KeyText);
+    for (const KeyListEntry& key : KeyList()) {
+        auto* item = new QListWidgetItem(key.Name, lstKey);
+        item->setData(Qt::UserRole, key.Code);
+    }
+    for (int r = 1; r <= CommandCount; ++r)
+        registerAtStart(r);
+    lstCommand->setCurrentRow(0);
+}
+
+void frmHotKey::registerAtStart(int record) {
+    const HotkeyEntry& entry = HotKeys[record];
+    if (entry.Active == 0)
+        return;
+    if (hotkeyBackend().registerHotKey(entry.Id, ModifiersOf(entry), entry.VirtualKey))
+        return;
+    // The record keeps its binding, so the next start tries again.
+    ShowMessage(lstCommand->item(record - 1)->text() + QStringLiteral("は") + CrLf +
+                    QStringLiteral("ホットキー登録できませんでした") + CrLf +
+                    QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
+                    QStringLiteral("別のアプリケーションのホットキーを解除してから登録し直して"
+                                   "ください"),
+                QStringLiteral("ホットキー設定"), MessageIcon::Warning, MessageButtons::Ok);
+}
+
+void frmHotKey::Form_Unload() {
+    for (int r = 1; r <= CommandCount; ++r)
+        if (HotKeys[r].Active != 0)
+            hotkeyBackend().unregisterHotKey(HotKeys[r].Id);
+    Hozon();
+}
+
+void frmHotKey::lstCommand_Click() {
+    const int line = lstCommand->currentRow();
+    if (line < 0 || line >= CommandCount)
+        return;
+    const HotkeyEntry& entry = HotKeys[line + 1];
+    // A row the list does not have (a damaged key file) selects no key.
+    const bool known = entry.KeyIndex >= 0 && entry.KeyIndex < lstKey->count();
+    lstKey->setCurrentRow(known ? entry.KeyIndex : -1);
+    chkAlt->setChecked(entry.ModAlt == ModAltBit);
+    chkCtrl->setChecked(entry.ModCtrl == ModCtrlBit);
+    chkShift->setChecked(entry.ModShift == ModShiftBit);
+    chkWin->setChecked(entry.ModWin == ModWinBit);
+    cmdApply->setEnabled(false);
+}
+
+void frmHotKey::lstKey_Click() {
+    cmdApply->setEnabled(true);
+}
+
+void frmHotKey::chkModifier_Click() {
+    cmdApply->setEnabled(true);
+}
+
+void frmHotKey::setCommandLine(int record, const QString& keyText) {
+    QListWidgetItem* item = lstCommand->item(record - 1);
+    const QString text = item->text();
+    item->setText(text.left(text.indexOf(u':') + 1) + keyText);
+}
+
+bool frmHotKey::applyCombination(HotkeyEntry& entry, const HotkeyEntry& wanted) {
+    HotkeyBackend& backend = hotkeyBackend();
+    const Long modifiers = ModifiersOf(wanted);
+    const bool same = entry.Active != 0 && ModifiersOf(entry) == modifiers &&
+                      entry.VirtualKey == wanted.VirtualKey;
+    // The record's own combination: registering it again fails while this
+    // program holds it, as for any other combination it holds.
+    if (same)
+        return backend.registerHotKey(entry.Id, modifiers, wanted.VirtualKey);
+    // The replaced combination is given back first, or it would go on firing
+    // the command; it is taken again when the new one is refused.
+    const bool withdrawn = entry.Active != 0 && backend.unregisterHotKey(entry.Id);
+    if (backend.registerHotKey(entry.Id, modifiers, wanted.VirtualKey))
+        return true;
+    if (withdrawn)
+        backend.registerHotKey(entry.Id, ModifiersOf(entry), entry.VirtualKey);
+    return false;
+}
+
+void frmHotKey::cmdApply_Click() {
+    const int line = lstCommand->currentRow();
+    const int row = lstKey->currentRow();
+    if (line < 0 || line >= CommandCount || row < 0 || row >= lstKey->count())
+        return;
+    const int record = line + 1;
+    HotkeyEntry& entry = HotKeys[record];
+
+    if (row != 0) {
+        HotkeyEntry wanted = entry;
+        wanted.ModAlt = chkAlt->isChecked() ? ModAltBit : 0;
+        wanted.ModCtrl = chkCtrl->isChecked() ? ModCtrlBit : 0;
+        wanted.ModShift = chkShift->isChecked() ? ModShiftBit : 0;
+        wanted.ModWin = chkWin->isChecked() ? ModWinBit : 0;
+        wanted.VirtualKey = lstKey->item(row)->data(Qt::UserRole).toInt();
+        wanted.KeyIndex = row;
+        wanted.KeyText =
+            MakeKeyText(chkAlt->isChecked(), chkCtrl->isChecked(), chkShift->isChecked(),
+                        chkWin->isChecked(), lstKey->item(row)->text());
+        wanted.Active = 1;
+        if (applyCombination(entry, wanted)) {
+            entry = wanted;
+            setCommandLine(record, entry.KeyText);
+            ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
+                        MessageButtons::Ok, this);
+        } else {
+            ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
+                            QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
+                                           "います"),
+                        QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, this);
+        }
+    } else if (hotkeyBackend().unregisterHotKey(entry.Id)) {
+        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
+                    MessageButtons::Ok, this);
+        const Long id = entry.Id;
+        entry = HotkeyEntry{};
+        entry.Id = id;
+        entry.KeyText = DisabledKeyText;
+        for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
+            box->setChecked(false);
+        setCommandLine(record, DisabledKeyText);
+    }
+    cmdApply->setEnabled(false);
+    Hozon();
+}
+
+void frmHotKey::cmdClose_Click() {
+    hide();
+}
+
+void frmHotKey::closeEvent(QCloseEvent* event) {
+    // Unloading would withdraw every hotkey: while the program runs the close
+    // box only hides the dialog, as its close button does. The unload at exit
+    // deletes the dialog without closing it.
+    event->ignore();
+    hide();
+}
+
+namespace modMain {
+
+void LoadHotKeyForm() {
+    if (HotKeyForm)
+        return;
+    // Owned by the main window so that it stays above it, also when the main
+    // window is always on top.
+    HotKeyForm = new frmHotKey(MainForm);
+    HotKeyForm->Form_Load();
+    HotKeyForm->hide();
+}
+
+void UnloadHotKeyForm() {
+    frmHotKey* form = HotKeyForm;
+    if (!form)
+        return;
+    HotKeyForm = nullptr;
+    form->Form_Unload();
+    delete form;
+}
+
+} // namespace modMain
