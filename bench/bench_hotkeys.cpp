@@ -12,13 +12,13 @@
 // PulseAudio null sink; from the key press handed to xdotool to the
 // first loud sample read back from the sink's monitor. The monitor's own
 // capture latency is included, so the figure is an upper bound.
+#include "core/commands.h"
+#include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "inputs/hotkey_backend_x11.h"
-#include "ui/hotkey_event.h"
-#include "core/hotkeys/keyfile.h"
-#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/xsession.h"
+#include "ui/frmMain.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -102,10 +102,10 @@ void BM_HotkeyToEngineCommand(benchmark::State& state) {
 
     auto form = std::make_unique<frmMain>();
     modMain::MainForm = form.get();
-    modMain::HookWindow(form.get());
+    modMain::FinishStartup();
     modMain::X11HotkeyBackend backend(c, 0);
     QObject::connect(&backend, &modMain::HotkeyBackend::pressed,
-                     [&form](modMain::Long id) { modMain::SendHotKeyMessage(form.get(), id); });
+                     [](modMain::Long id) { modMain::ExecuteHotKey(id); });
     if (!backend.registerHotKey(1, 2, 32)) {
         state.SkipWithError("Ctrl+Space could not be grabbed");
         return;
@@ -158,7 +158,7 @@ void BM_HotkeyToEngineCommand(benchmark::State& state) {
     report(state, "xdotool_to_command", total);
 
     backend.unregisterHotKey(1);
-    modMain::UnhookWindow();
+    modMain::ResetCommandsForTesting();
     modMain::MainForm = nullptr;
     form.reset();
     setEngineBackend(nullptr);

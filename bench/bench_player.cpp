@@ -15,10 +15,10 @@
 // Ctrl+Up raises the speed by 5); CPU time of the whole process (its Qt
 // thread, libmpv's decoder and output threads) over ten seconds paused, at
 // 100 % and at 300 %, as a share of one core.
+#include "core/engine/mpv_engine.h"
+#include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "core/hotkeys/keyfile.h"
-#include "core/engine/mpv_engine.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 

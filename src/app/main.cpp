@@ -1,4 +1,4 @@
-#include "core/modMain.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
     return modMain::Main(argc, argv);

@@ -1,17 +1,18 @@
 #include "app/startup.h"
 
-#include "core/messagebox.h"
-#include "core/modMain.h"
 #include "app/session_end.h"
+#include "core/commands.h"
+#include "core/hotkeys/hotkey_backend.h"
+#include "core/modMain.h"
 #include "core/single_instance.h"
+#include "inputs/platform_hotkeys.h"
 #include "ui/fonts.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPointer>
-#include <QWindow>
 #include <clocale>
 
 namespace modMain {
@@ -33,13 +34,6 @@ void bringToFront() {
 }
 
 } // namespace
-
-void InitialiseEngine() {
-    vbmp3_init();
-    const EngineOptions options{1, 1, 0, 0};
-    if ((vbmp3_setVbmp3Option(&options) & 0xFFFF) == 0)
-        ShowMessage(QStringLiteral("vbmp3_setVbmp3Option=error"), AppTitle);
-}
 
 void CreateWindows() {
     LoadSettings();
@@ -68,11 +62,14 @@ int Main(int argc, char** argv) {
         if (now)
             lastActiveWindow = now->window();
     });
+    InstallMessagePresenter();
+    setHotkeyBackend(makePlatformHotkeyBackend());
 
-    // A session that ends during start-up closes as soon as the window stands.
+    // A session that ends during start-up (a box of start-up may be up) closes
+    // once start-up has finished, so that what is saved is what was loaded.
     static bool closeWhenReady = false;
     InstallSessionEndHandler([] {
-        if (MainForm)
+        if (MainForm && StartupFinished())
             MainForm->close();
         else
             closeWhenReady = true;
@@ -80,7 +77,8 @@ int Main(int argc, char** argv) {
 
     InitialiseEngine();
     CreateWindows();
-    if (closeWhenReady)
+    FinishStartup();
+    if (closeWhenReady && MainForm)
         MainForm->close();
     return app.exec();
 }

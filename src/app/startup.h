@@ -3,12 +3,11 @@
 
 namespace modMain {
 
-// Initialises the engine and gives it its options; a refusal is reported in
-// a box and start-up goes on.
-void InitialiseEngine();
-
 // Reads the settings, then creates, sets up and shows the main window and
 // creates the hidden hotkey dialog.
 void CreateWindows();
+
+// Start-up and the message loop; returns the loop's exit code.
+int Main(int argc, char** argv);
 
 } // namespace modMain

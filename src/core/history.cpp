@@ -1,9 +1,7 @@
 // The five most recent files, newest first, each with the point where it was
-// left, and the File menu items that show them.
+// left; the File menu shows them.
 #include "core/modMain.h"
-#include "ui/frmMain.h"
-
-#include <QAction>
+#include "core/player_view.h"
 
 namespace modMain {
 
@@ -40,17 +38,7 @@ void RemoveHistory(Long index) {
 }
 
 void RefreshHistoryMenu() {
-    if (!MainForm)
-        return;
-    for (int i = 1; i <= HistorySize; ++i) {
-        QAction* item = MainForm->mnuHistry[i];
-        item->setText(History[i].Path + QLatin1Char(' ') + FormatHms(History[i].Position));
-        item->setVisible(!History[i].Path.isEmpty());
-    }
-    const bool any = !History[1].Path.isEmpty();
-    MainForm->mnuSep1->setVisible(any);
-    MainForm->mnuClear->setVisible(any);
-    MainForm->mnuSep2->setVisible(any);
+    View().ShowHistory();
 }
 
 } // namespace modMain

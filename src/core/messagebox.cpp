@@ -1,6 +1,6 @@
 #include "core/messagebox.h"
 
-#include <QMessageBox>
+#include "core/log.h"
 
 namespace modMain {
 
@@ -11,36 +11,53 @@ MessageHook& Hook() {
     return hook;
 }
 
-QMessageBox::Icon QtIcon(MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Warning:
-        return QMessageBox::Warning;
-    case MessageIcon::Question:
-        return QMessageBox::Question;
-    case MessageIcon::Information:
-        return QMessageBox::Information;
-    case MessageIcon::None:
-        break;
-    }
-    return QMessageBox::NoIcon;
+MessagePresenter& Presenter() {
+    static MessagePresenter presenter;
+    return presenter;
+}
+
+std::function<void()>& ClosedHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+int openBoxes = 0;
+
+MessageResult Unanswered(const MessageCall& call) {
+    return call.buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
 }
 
 } // namespace
 
 MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
-                          MessageButtons buttons, QWidget* parent) {
-    if (Hook())
-        return Hook()(MessageCall{text, title, icon, buttons});
+                          MessageButtons buttons, MessageOwner owner) {
+    const MessageCall call{text, title, icon, buttons};
+    return PresentMessage(call, [&call, owner] {
+        if (Presenter())
+            return Presenter()(call, owner);
+        qCWarning(lcUi).noquote() << "no window to show the box" << call.title << call.text;
+        return Unanswered(call);
+    });
+}
 
-    if (buttons == MessageButtons::Ok) {
-        QMessageBox box(QtIcon(icon), title, text, QMessageBox::Ok, parent);
-        box.exec();
-        return MessageResult::Ok;
-    }
-    QMessageBox box(QtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show) {
+    ++openBoxes;
+    const MessageResult result = Hook() ? Hook()(call) : show();
+    if (--openBoxes == 0 && ClosedHandler())
+        ClosedHandler()();
+    return result;
+}
+
+bool MessageBoxOpen() {
+    return openBoxes > 0;
+}
+
+void SetMessageBoxesClosedHandler(std::function<void()> handler) {
+    ClosedHandler() = std::move(handler);
+}
+
+void SetMessagePresenter(MessagePresenter presenter) {
+    Presenter() = std::move(presenter);
 }
 
 void SetMessageHookForTesting(MessageHook hook) {

@@ -1,6 +1,7 @@
 // The program's one way to show a message box: every warning, question and
-// notice goes through ShowMessage, so tests can record the boxes and answer
-// them instead of a user.
+// notice goes through here, so tests can record the boxes and answer them
+// instead of a user. The windows install the presenter that really shows
+// them.
 #pragma once
 
 #include "core/modMain.h"
@@ -8,13 +9,13 @@
 #include <QString>
 #include <functional>
 
-class QWidget;
-
 namespace modMain {
 
 enum class MessageIcon { None, Warning, Question, Information };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageResult { Ok, Yes, No };
+// The window a box belongs to: none (centred on the screen) or the main window.
+enum class MessageOwner { None, MainWindow };
 
 struct MessageCall {
     QString text;
@@ -27,10 +28,25 @@ struct MessageCall {
 // without an answer counts as No.
 MessageResult ShowMessage(const QString& text, const QString& title = AppTitle,
                           MessageIcon icon = MessageIcon::None,
-                          MessageButtons buttons = MessageButtons::Ok, QWidget* parent = nullptr);
+                          MessageButtons buttons = MessageButtons::Ok,
+                          MessageOwner owner = MessageOwner::None);
 
-// While a hook is set, ShowMessage hands every box to it instead of showing
-// it; the hook's result is the button pressed. An empty hook shows real boxes.
+// Runs show for the box call unless a test hook takes it, and counts the box
+// as open meanwhile. Presenters and dialogs that own their boxes use it.
+MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show);
+
+// True while a box is up.
+bool MessageBoxOpen();
+// Runs after the last open box has closed.
+void SetMessageBoxesClosedHandler(std::function<void()> handler);
+
+// Shows boxes for ShowMessage; without one a box is only logged and
+// answered as if closed (Ok, or No).
+using MessagePresenter = std::function<MessageResult(const MessageCall&, MessageOwner)>;
+void SetMessagePresenter(MessagePresenter presenter);
+
+// While a hook is set, every box is handed to it instead of being shown; the
+// hook's result is the button pressed. An empty hook shows real boxes.
 using MessageHook = std::function<MessageResult(const MessageCall&)>;
 void SetMessageHookForTesting(MessageHook hook);
 

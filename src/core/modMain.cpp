@@ -23,8 +23,4 @@ Long CurrentSeconds = 0;
 Integer RepeatOn = 0;
 Long RepeatEndSeconds = 0;
 
-frmMain* MainForm = nullptr;
-frmHotKey* HotKeyForm = nullptr;
-frmColor* ColorForm = nullptr;
-
 } // namespace modMain

@@ -10,10 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-class frmMain;
-class frmHotKey;
-class frmColor;
-
 namespace modMain {
 
 using Long = std::int32_t;
@@ -78,19 +74,15 @@ extern Long CurrentSeconds;
 extern Integer RepeatOn; // -1 on, 0 off
 extern Long RepeatEndSeconds;
 
-// The windows.
-extern frmMain* MainForm;
-extern frmHotKey* HotKeyForm;
-extern frmColor* ColorForm;
-
-// Start-up; returns the exit code of the message loop.
-int Main(int argc, char** argv);
-
 // Settings file.
 QString AppPath();
 void LoadSettings();
 void SaveSettings();
 std::vector<ColourEntry> DefaultColours();
+
+// Initialises the engine and gives it its options; a refusal is reported in
+// a box and start-up goes on.
+void InitialiseEngine();
 
 // Recent-file history.
 Long FindHistory(const QString& path);
@@ -102,28 +94,34 @@ void RefreshHistoryMenu();
 QString FormatHms(Long seconds);
 void OpenAudioFile(const QString& path);
 void TogglePlayPause();
+void Play();
+void Pause();
 void FastForward();
 void Rewind();
 void SeekToStart();
 void SeekToEnd();
-void SeekScroll();
-void SeekChange();
+void SeekTo(Long seconds);
+// The seek bar: its thumb dragged to sliderPosition, or its value changed to
+// value by a click or the keyboard (pageStep is the bar's step).
+void SeekScroll(Long sliderPosition);
+void SeekChange(Long value, Long pageStep);
 void ToggleRepeat();
 void ApplyPitch(Long value);
 
-// Window modes and colours.
-void ApplyTopMost();
-void ApplyColours();
+// The repeat box and the speed field as the window shows them. Setting one
+// to a new value runs what the control's own handler runs; the same value
+// does nothing, as with the control.
+void SetRepeat(bool on);
+void RepeatClicked(bool checked);
+void SetSpeedField(Long percent);
+void SpeedFieldChanged(Long percent);
 
-// The hook on the main window that receives hotkeys and dropped files.
-void HookWindow(frmMain* window);
-void UnhookWindow();
-bool IsWindowHooked();
+// The two timers of the window: the 100 ms poll of the engine and the repeat
+// loop's 200 ms check.
+void MainTimerTick();
+void RepeatTimerTick();
 
-// The two dialogs: the hotkey dialog lives hidden from start-up to exit and
-// holds the registrations; the colour dialog exists only while it is open.
-void LoadHotKeyForm();
-void UnloadHotKeyForm();
-void UnloadColorForm();
+// The close: stops and frees the engine and saves the settings.
+void ShutDownPlayer();
 
 } // namespace modMain

@@ -2,8 +2,8 @@
 
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/player_view.h"
 #include "core/textfile.h"
-#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -150,9 +150,9 @@ void LoadSettings() {
 void SaveSettings() {
     // The frame's corner, which the set-up moves back to. A minimised window
     // keeps in x() and y() the place it is restored to.
-    if (MainForm) {
-        WindowLeft = MainForm->x() * TwipsPerPixel;
-        WindowTop = MainForm->y() * TwipsPerPixel;
+    if (const std::optional<QPoint> corner = View().WindowCorner()) {
+        WindowLeft = corner->x() * TwipsPerPixel;
+        WindowTop = corner->y() * TwipsPerPixel;
     }
 
     textfile::FieldWriter out;

@@ -1,7 +1,9 @@
 #include "inputs/hotkey_backend_x11.h"
 
 #include "core/hotkeys/keylist.h"
+#include "core/log.h"
 #include "inputs/keysyms_x11.h"
+#include "inputs/platform_hotkeys.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -126,6 +128,10 @@ bool X11HotkeyBackend::grab(std::uint8_t keycode, const std::vector<std::uint16_
     for (xcb_void_cookie_t cookie : cookies) {
         // Waits for the server's answer: BadAccess when another client holds it.
         if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
+            if (ok)
+                qCWarning(lcHotkeys)
+                    << "X refused the grab of keycode" << keycode << "modifiers" << Qt::hex
+                    << masks.front() << Qt::dec << "with error code" << error->error_code;
             ok = false;
             std::free(error);
         }
@@ -144,18 +150,24 @@ void X11HotkeyBackend::ungrab(std::uint8_t keycode, const std::vector<std::uint1
 
 bool X11HotkeyBackend::registerHotKey(Long id, Long modifiers, Long virtualKey) {
     const auto mask = XModifiers(modifiers);
-    if (!mask || root_ == XCB_NONE)
+    if (!mask || root_ == XCB_NONE) {
+        qCWarning(lcHotkeys) << "no X modifiers or root window for modifiers" << modifiers;
         return false;
+    }
     const std::vector<std::uint8_t> keycodes = keycodesFor(virtualKey);
-    if (keycodes.empty())
+    if (keycodes.empty()) {
+        qCWarning(lcHotkeys) << "this keyboard has no key for virtual key" << virtualKey;
         return false;
+    }
     // A second grab of this client's own would silently replace the first.
     for (const Grab& g : grabs_) {
         if (g.modifiers != *mask)
             continue;
         for (std::uint8_t keycode : keycodes)
-            if (std::find(g.keycodes.begin(), g.keycodes.end(), keycode) != g.keycodes.end())
+            if (std::find(g.keycodes.begin(), g.keycodes.end(), keycode) != g.keycodes.end()) {
+                qCDebug(lcHotkeys) << "already held by id" << g.id << "virtual key" << virtualKey;
                 return false;
+            }
     }
     const std::vector<std::uint16_t> masks = lockVariants(*mask);
     std::vector<std::uint8_t> grabbed;
@@ -248,11 +260,16 @@ bool X11HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* mess
 }
 
 std::unique_ptr<HotkeyBackend> makePlatformHotkeyBackend() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        qCWarning(lcHotkeys) << "no global hotkeys on the" << QGuiApplication::platformName()
+                             << "platform";
         return makeRefusingHotkeyBackend();
+    }
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    if (!x11 || !x11->connection()) {
+        qCWarning(lcHotkeys) << "no X connection for the hotkeys";
         return makeRefusingHotkeyBackend();
+    }
     // The screen the connection was opened on, as DISPLAY names it.
     char* host = nullptr;
     int display = 0;

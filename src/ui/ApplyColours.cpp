@@ -1,5 +1,6 @@
 // Paints the main window's status strip from PanelColour and CharColour.
 #include "ui/colours.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
 
 #include <QCheckBox>

@@ -1,8 +1,9 @@
 #include "ui/frmColor.h"
 
-#include "ui/colours.h"
 #include "core/modMain.h"
+#include "ui/colours.h"
 #include "ui/fonts.h"
+#include "ui/forms.h"
 #include "ui/twips.h"
 
 #include <QComboBox>

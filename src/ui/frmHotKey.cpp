@@ -1,12 +1,12 @@
 #include "ui/frmHotKey.h"
 
-#include "core/messagebox.h"
-#include "core/hotkeys/hotkey_backend.h"
-#include "ui/hotkey_event.h"
+#include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "ui/fonts.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
+#include "ui/message_box.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -85,53 +85,20 @@ void frmHotKey::connectHandlers() {
 }
 
 void frmHotKey::Form_Load() {
-    // The bindings are registered on the main window: a press is its message.
-    connect(&hotkeyBackend(), &HotkeyBackend::pressed, this,
-            [](Long id) { SendHotKeyMessage(MainForm, id); });
-
-    switch (ReadKeyFile()) {
-    case KeyFileStatus::Missing:
-        ShowMessage(QStringLiteral("キー設定ファイルがありません。初期設定で起動します。"),
-                    QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok);
-        InstallDefaultHotKeys();
-        break;
-    case KeyFileStatus::Failed:
+    if (!Hotkeys().Load())
         return;
-    case KeyFileStatus::Ok:
-        break;
-    }
-
     for (int r = 1; r <= CommandCount; ++r)
         lstCommand->addItem(CommandLabel(r) + HotKeys[r].KeyText);
     for (const KeyListEntry& key : KeyList()) {
         auto* item = new QListWidgetItem(key.Name, lstKey);
         item->setData(Qt::UserRole, key.Code);
     }
-    for (int r = 1; r <= CommandCount; ++r)
-        registerAtStart(r);
+    Hotkeys().RegisterActive();
     lstCommand->setCurrentRow(0);
 }
 
-void frmHotKey::registerAtStart(int record) {
-    const HotkeyEntry& entry = HotKeys[record];
-    if (entry.Active == 0)
-        return;
-    if (hotkeyBackend().registerHotKey(entry.Id, ModifiersOf(entry), entry.VirtualKey))
-        return;
-    // The record keeps its binding, so the next start tries again.
-    ShowMessage(lstCommand->item(record - 1)->text() + QStringLiteral("は") + CrLf +
-                    QStringLiteral("ホットキー登録できませんでした") + CrLf +
-                    QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
-                    QStringLiteral("別のアプリケーションのホットキーを解除してから登録し直して"
-                                   "ください"),
-                QStringLiteral("ホットキー設定"), MessageIcon::Warning, MessageButtons::Ok);
-}
-
 void frmHotKey::Form_Unload() {
-    for (int r = 1; r <= CommandCount; ++r)
-        if (HotKeys[r].Active != 0)
-            hotkeyBackend().unregisterHotKey(HotKeys[r].Id);
-    Hozon();
+    Hotkeys().Unload();
 }
 
 void frmHotKey::lstCommand_Click() {
@@ -163,25 +130,6 @@ void frmHotKey::setCommandLine(int record, const QString& keyText) {
     item->setText(text.left(text.indexOf(u':') + 1) + keyText);
 }
 
-bool frmHotKey::applyCombination(HotkeyEntry& entry, const HotkeyEntry& wanted) {
-    HotkeyBackend& backend = hotkeyBackend();
-    const Long modifiers = ModifiersOf(wanted);
-    const bool same = entry.Active != 0 && ModifiersOf(entry) == modifiers &&
-                      entry.VirtualKey == wanted.VirtualKey;
-    // The record's own combination: registering it again fails while this
-    // program holds it, as for any other combination it holds.
-    if (same)
-        return backend.registerHotKey(entry.Id, modifiers, wanted.VirtualKey);
-    // The replaced combination is given back first, or it would go on firing
-    // the command; it is taken again when the new one is refused.
-    const bool withdrawn = entry.Active != 0 && backend.unregisterHotKey(entry.Id);
-    if (backend.registerHotKey(entry.Id, modifiers, wanted.VirtualKey))
-        return true;
-    if (withdrawn)
-        backend.registerHotKey(entry.Id, ModifiersOf(entry), entry.VirtualKey);
-    return false;
-}
-
 void frmHotKey::cmdApply_Click() {
     const int line = lstCommand->currentRow();
     const int row = lstKey->currentRow();
@@ -202,7 +150,7 @@ void frmHotKey::cmdApply_Click() {
             MakeKeyText(chkAlt->isChecked(), chkCtrl->isChecked(), chkShift->isChecked(),
                         chkWin->isChecked(), lstKey->item(row)->text());
         wanted.Active = 1;
-        if (applyCombination(entry, wanted)) {
+        if (Hotkeys().Rebind(record, wanted)) {
             entry = wanted;
             setCommandLine(record, entry.KeyText);
             ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
@@ -213,7 +161,7 @@ void frmHotKey::cmdApply_Click() {
                                            "います"),
                         QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, this);
         }
-    } else if (hotkeyBackend().unregisterHotKey(entry.Id)) {
+    } else if (Hotkeys().Release(record)) {
         ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
                     MessageButtons::Ok, this);
         const Long id = entry.Id;

@@ -1,7 +1,7 @@
 // The hotkey dialog: the eight bindings, the key list and the modifier boxes.
-// It is created hidden at start-up, where it reads the key file and registers
-// the bindings, and lives until exit, when it withdraws them and writes the
-// file; its close button and close box only hide it.
+// It is created hidden at start-up, where the player's hotkeys read the key
+// file and register the bindings, and lives until exit, when they are given
+// back and the file is written; its close button and close box only hide it.
 #pragma once
 
 #include "core/modMain.h"
@@ -49,6 +49,4 @@ class frmHotKey : public QWidget {
     void buildControls();
     void connectHandlers();
     void setCommandLine(int record, const QString& keyText);
-    void registerAtStart(int record);
-    bool applyCombination(modMain::HotkeyEntry& entry, const modMain::HotkeyEntry& wanted);
 };

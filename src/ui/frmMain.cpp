@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "ui/fonts.h"
+#include "ui/forms.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using namespace modMain;
@@ -64,9 +66,12 @@ frmMain::frmMain() {
     buildControls();
     connectHandlers();
     SetOuterHeight(1875);
+    SetPlayerView(this);
 }
 
 frmMain::~frmMain() {
+    if (CurrentPlayerView() == this)
+        SetPlayerView(nullptr);
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -327,7 +332,13 @@ void frmMain::Setup() {
     ApplyTopMost();
     udRev->setValue(RevSeconds);
     udRep->setValue(RepSeconds);
-    udREW_FF->setValue(RewFFSeconds);
+    {
+        // The field's handler also sets RewFFSeconds2, which keeps the file's
+        // value until the user changes the step.
+        const QSignalBlocker quiet(udREW_FF);
+        udREW_FF->setValue(RewFFSeconds);
+    }
+    RewFFSeconds = udREW_FF->value();
     hsbSeek->setSingleStep(RewFFSeconds);
     hsbSeek->setPageStep(RewFFSeconds);
     Pitch = 100;
@@ -335,9 +346,9 @@ void frmMain::Setup() {
     udPitch->setMaximum(300);
     udPitch->setMinimum(50);
     udPitch->setSingleStep(5);
-    udPitch->setValue(Pitch);
+    SetSpeedField(Pitch);
     RepeatOn = 0;
-    chkRep->setChecked(false);
+    ShowRepeatChecked(false);
     ApplyColours();
     optEQ[0]->setChecked(true);
     EqualizerOn = false;
@@ -371,11 +382,7 @@ void frmMain::Form_Unload() {
     // The engine is freed below; nothing may poll it afterwards.
     tmrMain->stop();
     tmrRep->stop();
-    vbmp3_setEqualizer(nullptr);
-    History[1].Position = CurrentSeconds;
-    vbmp3_stop();
-    vbmp3_free();
-    SaveSettings();
+    ShutDownPlayer();
     UnhookWindow();
     UnloadHotKeyForm();
     UnloadColorForm();

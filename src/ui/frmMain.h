@@ -3,7 +3,9 @@
 #pragma once
 
 #include "core/modMain.h"
+#include "core/player_view.h"
 #include "ui/SpinField.h"
+#include "ui/forms.h"
 
 #include <QMainWindow>
 #include <array>
@@ -19,12 +21,27 @@ class QRadioButton;
 class QScrollBar;
 class QTimer;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public modMain::PlayerView {
     Q_OBJECT
 
   public:
     frmMain();
     ~frmMain() override;
+
+    // What the player commands show.
+    void ShowState(const QString& text) override;
+    void ShowPosition(modMain::Long seconds) override;
+    void ShowTitle(const QString& title) override;
+    void ShowTotalTime(const QString& text) override;
+    void SetSeekMaximum(modMain::Long seconds) override;
+    void ShowSpeed(modMain::Long percent) override;
+    void ShowRepeatChecked(bool checked) override;
+    void LockTransport(bool locked) override;
+    void ShowRepeatCaption(const QString& caption, const QString& time) override;
+    void RunRepeatTimer(bool running) override;
+    void ShowHistory() override;
+    std::optional<QPoint> WindowCorner() const override;
+    void CopyText(const QString& text) override;
 
     // The set-up that start-up runs once before the window is first shown.
     void Setup();

@@ -1,3 +1,4 @@
+#include "ui/forms.h"
 #include "ui/frmHotKey.h"
 #include "ui/frmMain.h"
 

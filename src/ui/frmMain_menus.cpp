@@ -1,10 +1,10 @@
 // The small commands of the menus and the Vol button: the colour dialog,
 // help, the version box and the desktop's volume mixer.
-#include "ui/colours.h"
-#include "core/messagebox.h"
 #include "core/modMain.h"
+#include "ui/colours.h"
 #include "ui/frmMain.h"
 #include "ui/help_file.h"
+#include "ui/message_box.h"
 #include "ui/volume_mixer.h"
 
 using namespace modMain;

@@ -1,6 +1,7 @@
 // Window modes: always on top, and the compact mode that shrinks the window
 // to its status strip without a menu bar.
 #include "core/modMain.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
 
 #include <QAction>

@@ -1,89 +1,66 @@
 // The player window's transport, seek bar, repeat, number fields and File
-// menu: each handler hands over to the shared command.
+// menu: each handler hands over to the command table or the shared
+// procedure, and the window shows what the commands report.
+#include "core/commands.h"
 #include "core/modMain.h"
 #include "ui/frmMain.h"
-#include "core/playback/open_file.h"
+#include "ui/open_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 using namespace modMain;
 
 void frmMain::cmdPlayPause_Click() {
-    TogglePlayPause();
+    Execute(Command::PlayPause);
 }
 
 void frmMain::cmdREW_Click() {
-    Rewind();
+    Execute(Command::Rewind);
 }
 
 void frmMain::cmdFF_Click() {
-    FastForward();
+    Execute(Command::Forward);
 }
 
 void frmMain::cmdSetStart_Click() {
-    SeekToStart();
+    Execute(Command::ToStart);
 }
 
 void frmMain::cmdSetEnd_Click() {
-    SeekToEnd();
+    Execute(Command::ToEnd);
 }
 
 void frmMain::hsbSeek_Change() {
-    SeekChange();
+    SeekChange(hsbSeek->value(), hsbSeek->pageStep());
 }
 
 void frmMain::hsbSeek_Scroll() {
-    SeekScroll();
+    SeekScroll(hsbSeek->sliderPosition());
 }
 
 void frmMain::tmrMain_Timer() {
-    const std::int32_t state = vbmp3_getState(&CurrentSeconds);
-    switch (state) {
-    case StateStopped:
-        lblState->setText(QStringLiteral("停止"));
-        break;
-    case StatePlaying:
-        lblState->setText(QStringLiteral("再生中"));
-        break;
-    case StatePaused:
-        lblState->setText(QStringLiteral("一時停止"));
-        break;
-    default:
-        break;
-    }
-    // Held paused at the end rather than stopped, so rewind and resume work.
-    if (state == StatePlaying && CurrentSeconds == FileInfo.TotalSeconds)
-        vbmp3_pause();
-    lblPTime->setText(FormatHms(CurrentSeconds));
-
-    // The thumb stays where the user holds it. The bar follows playback
-    // without seeking: a second boundary passed between this poll and another
-    // one would otherwise jump back a second, and a position beyond the bar's
-    // end, shown at the end, would seek there.
-    if (hsbSeek->isSliderDown())
-        return;
-    const QSignalBlocker quiet(hsbSeek);
-    hsbSeek->setValue(CurrentSeconds);
+    MainTimerTick();
 }
 
 void frmMain::chkRep_Click() {
-    RepeatOn = chkRep->isChecked() ? -1 : 0;
-    ToggleRepeat();
+    RepeatClicked(chkRep->isChecked());
 }
 
 void frmMain::tmrRep_Timer() {
-    if (CurrentSeconds != RepeatEndSeconds)
-        return;
-    const std::int64_t start = std::int64_t{RepeatEndSeconds} - RepSeconds;
-    vbmp3_seek(start < 0 ? 0 : static_cast<Long>(start));
+    RepeatTimerTick();
 }
 
 void frmMain::udPitch_Change() {
-    ApplyPitch(udPitch->value());
+    SpeedFieldChanged(udPitch->value());
 }
 
 void frmMain::udRev_Change() {
@@ -104,12 +81,12 @@ void frmMain::udREW_FF_Change() {
 void frmMain::mnuOpen_Click() {
     const QString path = ChooseAudioFile(this);
     if (!path.isEmpty())
-        OpenAudioFile(path);
+        Execute(Command::Open, path);
 }
 
 void frmMain::mnuHistry_Click(int index) {
     if (index >= 1 && index <= HistorySize)
-        OpenAudioFile(History[index].Path);
+        Execute(Command::Open, History[index].Path);
 }
 
 void frmMain::mnuClear_Click() {
@@ -121,4 +98,88 @@ void frmMain::mnuClear_Click() {
     mnuSep1->setVisible(false);
     mnuClear->setVisible(false);
     mnuSep2->setVisible(false);
+}
+
+void frmMain::ShowState(const QString& text) {
+    lblState->setText(text);
+}
+
+void frmMain::ShowPosition(Long seconds) {
+    lblPTime->setText(FormatHms(seconds));
+    // The thumb stays where the user holds it. The bar follows playback
+    // without seeking: a second boundary passed between this poll and another
+    // one would otherwise jump back a second, and a position beyond the bar's
+    // end, shown at the end, would seek there.
+    if (hsbSeek->isSliderDown())
+        return;
+    const QSignalBlocker quiet(hsbSeek);
+    hsbSeek->setValue(seconds);
+}
+
+void frmMain::ShowTitle(const QString& title) {
+    setWindowTitle(title);
+}
+
+void frmMain::ShowTotalTime(const QString& text) {
+    lblTTime->setText(text);
+}
+
+void frmMain::SetSeekMaximum(Long seconds) {
+    // A shorter file pulls the bar's value down to its new end; that is no
+    // seek by the user and must not move playback off the resume point.
+    const QSignalBlocker quiet(hsbSeek);
+    hsbSeek->setMaximum(seconds);
+}
+
+void frmMain::ShowSpeed(Long percent) {
+    const QSignalBlocker quiet(udPitch);
+    udPitch->setValue(percent);
+}
+
+void frmMain::ShowRepeatChecked(bool checked) {
+    const QSignalBlocker quiet(chkRep);
+    chkRep->setChecked(checked);
+}
+
+void frmMain::LockTransport(bool locked) {
+    hsbSeek->setEnabled(!locked);
+    cmdPlayPause->setEnabled(!locked);
+    cmdFF->setEnabled(!locked);
+    cmdREW->setEnabled(!locked);
+}
+
+void frmMain::ShowRepeatCaption(const QString& caption, const QString& time) {
+    lblRep->setText(caption);
+    lblRepTime->setText(time);
+}
+
+void frmMain::RunRepeatTimer(bool running) {
+    if (running)
+        tmrRep->start();
+    else
+        tmrRep->stop();
+}
+
+void frmMain::ShowHistory() {
+    for (int i = 1; i <= HistorySize; ++i) {
+        QAction* item = mnuHistry[i];
+        item->setText(History[i].Path + QLatin1Char(' ') + FormatHms(History[i].Position));
+        item->setVisible(!History[i].Path.isEmpty());
+    }
+    const bool any = !History[1].Path.isEmpty();
+    mnuSep1->setVisible(any);
+    mnuClear->setVisible(any);
+    mnuSep2->setVisible(any);
+}
+
+std::optional<QPoint> frmMain::WindowCorner() const {
+    // A minimised window keeps in x() and y() the place it is restored to.
+    return QPoint(x(), y());
+}
+
+void frmMain::CopyText(const QString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(text, QClipboard::Clipboard);
+    if (clipboard->supportsSelection())
+        clipboard->setText(text, QClipboard::Selection);
 }

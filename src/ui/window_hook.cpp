@@ -1,12 +1,11 @@
-// The hook on the main window: it takes the hotkey messages and dropped files
-// the window gets, runs the same commands as the window's buttons, and passes
-// every event on to the window unchanged.
+// The hook on the main window: it takes the files dropped on the window, opens
+// them through the command table, and passes every event on to the window
+// unchanged.
+#include "core/commands.h"
 #include "core/modMain.h"
-#include "ui/hotkey_event.h"
-#include "core/hotkeys/keylist.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
 
-#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -39,52 +38,6 @@ QString FirstLocalFile(const QMimeData* mime) {
     return {};
 }
 
-void HotKeyCommand(frmMain& window, Long id) {
-    int record = 0;
-    for (int r = 1; r <= CommandCount; ++r) { // never the spare record 9
-        if (HotKeys[r].Id == id) {
-            record = r;
-            break;
-        }
-    }
-    switch (record) {
-    case 1:
-        TogglePlayPause();
-        break;
-    case 2:
-        if (RepeatOn == 0)
-            Rewind();
-        break;
-    case 3:
-        if (RepeatOn == 0)
-            FastForward();
-        break;
-    case 4:
-        window.chkRep->setChecked(RepeatOn == 0);
-        break;
-    case 5:
-        if (Pitch <= 295) {
-            Pitch += 5;
-            window.udPitch->setValue(Pitch);
-        }
-        break;
-    case 6:
-        if (Pitch >= 55) {
-            Pitch -= 5;
-            window.udPitch->setValue(Pitch);
-        }
-        break;
-    case 7:
-        SeekToStart();
-        break;
-    case 8:
-        SeekToEnd();
-        break;
-    default:
-        break;
-    }
-}
-
 // Runs once the drop is over: a message box of OpenAudioFile must not hold
 // up the program the file came from.
 void DroppedFile(frmMain* window, const QString& path) {
@@ -95,18 +48,16 @@ void DroppedFile(frmMain* window, const QString& path) {
                 return;
             window->raise();
             window->activateWindow();
-            OpenAudioFile(path);
+            Execute(Command::Open, path);
         },
         Qt::QueuedConnection);
 }
 
-// WindowProc: handles the hotkey message and dropped files, and never
-// consumes an event, so the window's own handling still follows.
+// WindowProc: handles dropped files and never consumes an event, so the
+// window's own handling still follows.
 bool WindowProc(frmMain& window, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type == HotKeyEvent::eventType()) {
-        HotKeyCommand(window, static_cast<HotKeyEvent*>(event)->id());
-    } else if (type == QEvent::DragEnter || type == QEvent::DragMove) {
+    if (type == QEvent::DragEnter || type == QEvent::DragMove) {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         if (!FirstLocalFile(drag->mimeData()).isEmpty())
             drag->acceptProposedAction();

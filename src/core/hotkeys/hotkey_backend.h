@@ -1,5 +1,5 @@
-// System-wide hotkeys behind one small seam: X11 key grabs here, the Windows
-// RegisterHotKey pair in a Windows build, a recording fake in tests.
+// System-wide hotkeys behind one small seam: the platform's backend (X11 key
+// grabs) set at start-up, a recording fake in tests.
 #pragma once
 
 #include "core/modMain.h"
@@ -26,14 +26,12 @@ class HotkeyBackend : public QObject {
     void pressed(modMain::Long id);
 };
 
-// The process's backend, created for the running platform on first use.
+// The process's backend; until one is set, one that refuses every
+// registration, since saying so is better than pretending.
 HotkeyBackend& hotkeyBackend();
-// Replaces it (tests); a null pointer brings back the platform's on next use.
+// Replaces it; a null pointer brings back the refusing one on next use.
 void setHotkeyBackend(std::unique_ptr<HotkeyBackend> backend);
 
-// The platform's backend; where the platform has no global hotkeys (Wayland
-// without X11) every registration fails.
-std::unique_ptr<HotkeyBackend> makePlatformHotkeyBackend();
 std::unique_ptr<HotkeyBackend> makeRefusingHotkeyBackend();
 
 } // namespace modMain

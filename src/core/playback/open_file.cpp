@@ -1,18 +1,12 @@
 // Opening a file: the engine leaves it paused at its resume point, the history
 // moves it to the top, and the window shows its name and length.
-#include "core/playback/open_file.h"
-
+#include "core/log.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
-#include "ui/frmMain.h"
+#include "core/player_view.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QLabel>
-#include <QScrollBar>
-#include <QSignalBlocker>
 #include <cstdlib>
 
 namespace modMain {
@@ -33,45 +27,40 @@ QString FileNameOf(const QString& path) {
 void ResetPitch() {
     Pitch = 100;
     ApplyPitch(Pitch);
-    if (MainForm)
-        MainForm->udPitch->setValue(Pitch);
+    SetSpeedField(Pitch);
 }
 
 void ShowOpenedFile() {
-    if (!MainForm)
-        return;
-    MainForm->lblTTime->setText(QStringLiteral("/ ") + FormatHms(FileInfo.TotalSeconds));
-    {
-        // A shorter file pulls the bar's value down to its new end; that is no
-        // seek by the user and must not move playback off the resume point.
-        const QSignalBlocker quiet(MainForm->hsbSeek);
-        MainForm->hsbSeek->setMaximum(std::max<Long>(FileInfo.TotalSeconds, 0));
-    }
+    PlayerView& view = View();
+    view.ShowTotalTime(QStringLiteral("/ ") + FormatHms(FileInfo.TotalSeconds));
+    view.SetSeekMaximum(std::max<Long>(FileInfo.TotalSeconds, 0));
     ResetPitch();
-    MainForm->setWindowTitle(FileNameOf(History[1].Path) + QStringLiteral(" - ") + AppTitle);
+    view.ShowTitle(FileNameOf(History[1].Path) + QStringLiteral(" - ") + AppTitle);
 }
 
 void OpenFailed(const QString& path) {
     const std::int32_t error = vbmp3_getLastErrorNo();
+    qCWarning(lcEngine).noquote() << "cannot open" << path << "error" << error;
     if (error >= 1 && error <= 33) {
         ShowMessage(QStringLiteral("ErrNo:") + QString::number(error) +
                         QStringLiteral("  ファイルのオープンに失敗しました。") +
                         QStringLiteral("\r\n\r\n") + path,
-                    QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, MainForm);
+                    QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok,
+                    MessageOwner::MainWindow);
     }
-    if (MainForm) {
-        MainForm->lblState->setText(QStringLiteral("停止"));
-        MainForm->setWindowTitle(AppTitle);
-        MainForm->lblTTime->setText(QStringLiteral("/ 00:00:00"));
-    }
+    PlayerView& view = View();
+    view.ShowState(QStringLiteral("停止"));
+    view.ShowTitle(AppTitle);
+    view.ShowTotalTime(QStringLiteral("/ 00:00:00"));
     ResetPitch();
 
     const Long index = FindHistory(path);
     if (index == 0)
         return;
-    const MessageResult answer = ShowMessage(
-        QStringLiteral("メニューの履歴から ") + path + QStringLiteral(" を削除しますか"),
-        QStringLiteral("確認"), MessageIcon::Question, MessageButtons::YesNo, MainForm);
+    const MessageResult answer = ShowMessage(QStringLiteral("メニューの履歴から ") + path +
+                                                 QStringLiteral(" を削除しますか"),
+                                             QStringLiteral("確認"), MessageIcon::Question,
+                                             MessageButtons::YesNo, MessageOwner::MainWindow);
     if (answer == MessageResult::Yes) {
         RemoveHistory(index);
         RefreshHistoryMenu();
@@ -114,27 +103,6 @@ void OpenAudioFile(const QString& path) {
     PushHistory(index, path);
     RefreshHistoryMenu();
     ShowOpenedFile();
-}
-
-QStringList AudioFileFilters() {
-    // Qt reads the patterns from the last parentheses; the name before them is
-    // what the dialog shows.
-    return {
-        QStringLiteral("ｵｰﾃﾞｨｵﾌｧｲﾙ(*.wav,*.mp3) (*.wav *.mp3)"),
-        QStringLiteral("その他のｵｰﾃﾞｨｵﾌｧｲﾙ(*.mp1,*.mp2,*.rmp) (*.mp1 *.mp2 *.rmp)"),
-        QStringLiteral("すべてのファイル(*.*) (*)"),
-    };
-}
-
-QString ChooseAudioFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(AudioFileFilters());
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
 }
 
 } // namespace modMain

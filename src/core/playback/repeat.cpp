@@ -1,29 +1,12 @@
 // Repeat mode: loops over the last RepSeconds before the point where it was
 // switched on, with the transport locked.
 #include "core/modMain.h"
-#include "ui/frmMain.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTimer>
+#include "core/player_view.h"
 
 namespace modMain {
 
-namespace {
-
-void LockTransport(bool locked) {
-    if (!MainForm)
-        return;
-    MainForm->hsbSeek->setEnabled(!locked);
-    MainForm->cmdPlayPause->setEnabled(!locked);
-    MainForm->cmdFF->setEnabled(!locked);
-    MainForm->cmdREW->setEnabled(!locked);
-}
-
-} // namespace
-
 void ToggleRepeat() {
+    PlayerView& view = View();
     if (RepeatOn == -1) {
         Long p = 0;
         const std::int32_t state = vbmp3_getState(&p);
@@ -31,21 +14,35 @@ void ToggleRepeat() {
             return;
         vbmp3_seek(p > RepSeconds ? p - RepSeconds : 0);
         vbmp3_restart();
-        LockTransport(true);
-        if (MainForm) {
-            MainForm->lblRep->setText(QStringLiteral("ﾘﾋﾟｰﾄ中"));
-            MainForm->lblRepTime->setText(FormatHms(p));
-            MainForm->tmrRep->start();
-        }
+        view.LockTransport(true);
+        view.ShowRepeatCaption(QStringLiteral("ﾘﾋﾟｰﾄ中"), FormatHms(p));
+        view.RunRepeatTimer(true);
         RepeatEndSeconds = p;
         return;
     }
-    if (MainForm) {
-        MainForm->tmrRep->stop();
-        LockTransport(false);
-        MainForm->lblRep->setText(QString());
-        MainForm->lblRepTime->setText(QString());
-    }
+    view.RunRepeatTimer(false);
+    view.LockTransport(false);
+    view.ShowRepeatCaption(QString(), QString());
+}
+
+void RepeatClicked(bool checked) {
+    RepeatOn = checked ? -1 : 0;
+    ToggleRepeat();
+}
+
+void SetRepeat(bool on) {
+    // The box always shows RepeatOn: only its handler changes it.
+    if (on == (RepeatOn == -1))
+        return;
+    View().ShowRepeatChecked(on);
+    RepeatClicked(on);
+}
+
+void RepeatTimerTick() {
+    if (CurrentSeconds != RepeatEndSeconds)
+        return;
+    const std::int64_t start = std::int64_t{RepeatEndSeconds} - RepSeconds;
+    vbmp3_seek(start < 0 ? 0 : static_cast<Long>(start));
 }
 
 } // namespace modMain

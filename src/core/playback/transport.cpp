@@ -1,12 +1,20 @@
 // Play/pause with the step back on resume, the fast-forward and rewind steps,
 // the jumps to the ends, and seeking from the seek bar.
 #include "core/modMain.h"
-#include "ui/frmMain.h"
 
-#include <QCheckBox>
-#include <QScrollBar>
+#include <algorithm>
 
 namespace modMain {
+
+namespace {
+
+// From paused: back REV seconds, then on.
+void ResumeFrom(Long position) {
+    vbmp3_seek(position > RevSeconds ? position - RevSeconds : 0);
+    vbmp3_restart();
+}
+
+} // namespace
 
 void TogglePlayPause() {
     Long p = 0;
@@ -15,22 +23,41 @@ void TogglePlayPause() {
         vbmp3_play();
         break;
     case StatePlaying:
-        if (RepeatOn == -1) {
-            // Clearing the box ends repeat mode through its click handler;
-            // playback goes on.
-            if (MainForm)
-                MainForm->chkRep->setChecked(false);
-        } else {
+        // In repeat mode the press only ends repeat mode; playback goes on.
+        if (RepeatOn == -1)
+            SetRepeat(false);
+        else
             vbmp3_pause();
-        }
         break;
     case StatePaused:
-        vbmp3_seek(p > RevSeconds ? p - RevSeconds : 0);
-        vbmp3_restart();
+        ResumeFrom(p);
         break;
     default:
         break;
     }
+}
+
+void Play() {
+    Long p = 0;
+    switch (vbmp3_getState(&p)) {
+    case StateStopped:
+        vbmp3_play();
+        break;
+    case StatePaused:
+        ResumeFrom(p);
+        break;
+    default:
+        break;
+    }
+}
+
+void Pause() {
+    Long p = 0;
+    if (vbmp3_getState(&p) != StatePlaying)
+        return;
+    if (RepeatOn == -1)
+        SetRepeat(false);
+    vbmp3_pause();
 }
 
 void FastForward() {
@@ -57,26 +84,32 @@ void SeekToEnd() {
     vbmp3_seek(FileInfo.TotalSeconds);
 }
 
-void SeekScroll() {
+void SeekTo(Long seconds) {
     Long p = 0;
-    if (vbmp3_getState(&p) == StateStopped || !MainForm)
+    if (vbmp3_getState(&p) == StateStopped)
+        return;
+    vbmp3_seek(std::clamp<Long>(seconds, 0, std::max<Long>(FileInfo.TotalSeconds, 0)));
+}
+
+void SeekScroll(Long sliderPosition) {
+    Long p = 0;
+    if (vbmp3_getState(&p) == StateStopped)
         return;
     // While the thumb is dragged the bar's value stays put until release; the
     // thumb's place is the value the user is choosing.
-    vbmp3_seek(MainForm->hsbSeek->sliderPosition());
+    vbmp3_seek(sliderPosition);
 }
 
-void SeekChange() {
+void SeekChange(Long value, Long pageStep) {
     Long p = 0;
-    if (vbmp3_getState(&p) == StateStopped || !MainForm)
+    if (vbmp3_getState(&p) == StateStopped)
         return;
-    const std::int64_t v = MainForm->hsbSeek->value();
-    const std::int64_t step = MainForm->hsbSeek->pageStep();
+    const std::int64_t v = value;
     // The timer's own update sets the bar to the polled position, and a click
     // the maximum cut short lands within one step ahead: neither seeks.
-    if (p <= v && v < std::int64_t{p} + step)
+    if (p <= v && v < std::int64_t{p} + pageStep)
         return;
-    vbmp3_seek(static_cast<Long>(v));
+    vbmp3_seek(value);
 }
 
 } // namespace modMain

@@ -1,8 +1,8 @@
 // Opening files against the recording engine: resume points, the history's
 // order, what the window shows, and the failure path with its two boxes.
 #include "core/messagebox.h"
-#include "core/playback/open_file.h"
-#include "playback/player_fixture.h"
+#include "ui/open_dialog.h"
+#include "ui/player/player_fixture.h"
 
 #include <QAction>
 #include <QApplication>

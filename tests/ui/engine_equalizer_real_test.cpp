@@ -1,13 +1,13 @@
 // The equalizer panel on the real engine: "+Bass" chosen in the window makes
 // the low bands of what is played louder than the flat curve does, and
 // leaves the middle and the treble alone.
-#include "engine_fixture.h"
+#include "engine/engine_fixture.h"
 
 #include "core/modMain.h"
 #include "core/settings.h"
+#include "support/message_recorder.h"
 #include "ui/equalizer_input.h"
 #include "ui/frmMain.h"
-#include "support/message_recorder.h"
 
 #include <QCheckBox>
 #include <QRadioButton>

@@ -1,11 +1,12 @@
 // The hotkey dialog: start-up with the key file, showing and applying
 // bindings, and the dialog's life from start-up to exit.
-#include "core/settings.h"
-#include "fake_hotkey_backend.h"
-#include "ui/frmHotKey.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/settings.h"
+#include "support/fake_hotkey_backend.h"
 #include "support/message_recorder.h"
+#include "ui/forms.h"
+#include "ui/frmHotKey.h"
 
 #include <QCheckBox>
 #include <QFile>

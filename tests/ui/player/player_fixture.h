@@ -5,9 +5,9 @@
 
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
+#include "ui/frmMain.h"
 
 #include <QScrollBar>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "fake_hotkey_backend.h"
+#include "support/fake_hotkey_backend.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 // The four number fields: speed to the engine, the three steps to the
 // settings the transport reads, and typed numbers only on the spin steps.
-#include "playback/player_fixture.h"
+#include "ui/player/player_fixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

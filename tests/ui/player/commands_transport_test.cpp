@@ -1,6 +1,6 @@
 // Play/pause, the steps, the jumps and the seek bar against the recording
 // engine: the exact calls each command makes at the edges of its rules.
-#include "playback/player_fixture.h"
+#include "ui/player/player_fixture.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The key list, the key file hMEMKEY.txt and its defaults.
-#include "core/settings.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,0 +1,65 @@
+// The command table: every way into the player (hotkeys, menus, buttons, the
+// command line, desktop services, pedals) runs the player's commands through
+// Execute, so each behaves the same whichever input sent it.
+#pragma once
+
+#include "core/modMain.h"
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <span>
+
+namespace modMain {
+
+enum class Command {
+    PlayPause,
+    Rewind,
+    Forward,
+    Repeat,
+    SpeedUp,
+    SpeedDown,
+    ToStart,
+    ToEnd,
+    CopyTime,
+    Play,
+    Pause,
+    SeekTo,   // argument: seconds
+    SetSpeed, // argument: percent
+    Open,     // argument: a path
+};
+
+enum class CommandArgument { None, Seconds, Percent, Path };
+
+struct CommandInfo {
+    Command command;
+    QString name;        // stable, for scripts and desktop services
+    QString displayName; // what the user reads
+    CommandArgument argument;
+};
+
+std::span<const CommandInfo> CommandTable();
+const CommandInfo& InfoOf(Command command);
+std::optional<Command> CommandNamed(const QString& name);
+
+// The command of hotkey records 1 to 8; none for the spare record 9.
+std::optional<Command> CommandOfRecord(int record);
+
+// Runs a command, or keeps it until it may run: every command waits for the
+// end of start-up, and an open waits while a message box is up. Nothing runs
+// once the player has begun to close.
+void Execute(Command command, const QVariant& argument = {});
+
+// A hotkey press: the first of records 1 to 8 whose Id is id names the command.
+void ExecuteHotKey(Long id);
+
+// Start-up has finished: the commands kept until then run, in order.
+void FinishStartup();
+bool StartupFinished();
+// The player closes: commands are no longer run or kept.
+void BeginShutdown();
+
+// Back to the state before start-up (tests).
+void ResetCommandsForTesting();
+
+} // namespace modMain

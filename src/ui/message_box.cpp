@@ -1,0 +1,54 @@
+#include "ui/message_box.h"
+
+#include "ui/forms.h"
+#include "ui/frmMain.h"
+
+#include <QMessageBox>
+
+namespace modMain {
+
+namespace {
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageResult ShowBox(const MessageCall& call, QWidget* parent) {
+    if (call.buttons == MessageButtons::Ok) {
+        QMessageBox box(QtIcon(call.icon), call.title, call.text, QMessageBox::Ok, parent);
+        box.exec();
+        return MessageResult::Ok;
+    }
+    QMessageBox box(QtIcon(call.icon), call.title, call.text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+}
+
+} // namespace
+
+MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons, QWidget* parent) {
+    const MessageCall call{text, title, icon, buttons};
+    return PresentMessage(call, [&call, parent] { return ShowBox(call, parent); });
+}
+
+void InstallMessagePresenter() {
+    SetMessagePresenter([](const MessageCall& call, MessageOwner owner) {
+        QWidget* parent = owner == MessageOwner::MainWindow ? MainForm : nullptr;
+        return ShowBox(call, parent);
+    });
+}
+
+} // namespace modMain

@@ -1,0 +1,18 @@
+# Plants core files that reach up (a widget header, a window header) in a
+# scratch tree and expects the layer check to refuse each.
+foreach(include "<QWidget>" "<QtWidgets/QPushButton>" "\"ui/frmMain.h\"" "<QClipboard>")
+    file(REMOVE_RECURSE ${WORK})
+    file(WRITE ${WORK}/src/core/planted.cpp "#include <QString>\n#include ${include}\n")
+    execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${WORK} -DQT_HEADERS=${QT_HEADERS}
+                            -P ${CHECK}
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+    if(result EQUAL 0 OR NOT errors MATCHES "planted.cpp")
+        message(FATAL_ERROR "the layer check let ${include} into the core")
+    endif()
+endforeach()
+file(WRITE ${WORK}/src/core/planted.cpp "#include <QString>\n#include \"core/modMain.h\"\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${WORK} -DQT_HEADERS=${QT_HEADERS} -P ${CHECK}
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the layer check refused a core file that stays in its layer")
+endif()

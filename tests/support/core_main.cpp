@@ -1,0 +1,19 @@
+// Test programs of the core run with a QCoreApplication: no window system,
+// no widgets.
+#include "core/commands.h"
+#include "support/unexpected_boxes.h"
+
+#include <QCoreApplication>
+#include <clocale>
+#include <gmock/gmock.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    setlocale(LC_NUMERIC, "C");
+    ::testing::InitGoogleMock(&argc, argv);
+    InstallUnexpectedBoxGuard();
+    // Commands run at once, as in a player that has started; tests of
+    // start-up itself begin again from before its end.
+    modMain::FinishStartup();
+    return RUN_ALL_TESTS();
+}

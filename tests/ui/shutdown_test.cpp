@@ -1,0 +1,112 @@
+// The close handler's order against the recording engine, and the place of
+// the window it saves.
+#include "core/messagebox.h"
+#include "core/modMain.h"
+#include "core/settings.h"
+#include "app/startup.h"
+#include "core/textfile.h"
+#include "ui/forms.h"
+#include "ui/frmMain.h"
+#include "support/fake_engine.h"
+#include "support/message_recorder.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace modMain;
+
+namespace {
+
+class Shutdown : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SetAppPathForTesting(dir.path());
+        CreateWindows();
+        ASSERT_NE(MainForm, nullptr);
+        boxes.calls.clear();
+    }
+    void TearDown() override { SetAppPathForTesting({}); }
+
+    QStringList closeAndTakeCalls() {
+        engine.take();
+        MainForm->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return engine.take();
+    }
+
+    QStringList settingsLines() {
+        QFile file(dir.filePath(SettingsFileName));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return textfile::decode(file.readAll()).split("\r\n");
+    }
+
+    QTemporaryDir dir;
+    FakeEngine& engine = FakeEngine::install();
+    MessageRecorder boxes;
+};
+
+TEST_F(Shutdown, CloseSwitchesEqualizerOffStopsFreesThenSavesThePosition) {
+    History[1] = {"/recordings/meeting.mp3", 10};
+    CurrentSeconds = 754;
+    EXPECT_EQ(closeAndTakeCalls(), QStringList({"setEqualizer(null)", "stop", "free"}));
+    EXPECT_EQ(MainForm, nullptr);
+    const QStringList lines = settingsLines();
+    ASSERT_GE(lines.size(), 19);
+    EXPECT_EQ(lines[1], "\"/recordings/meeting.mp3\",754");
+    EXPECT_TRUE(boxes.calls.empty());
+}
+
+TEST_F(Shutdown, MenuCloseGivesTheSameSequenceAndFile) {
+    History[1] = {"/recordings/meeting.mp3", 10};
+    CurrentSeconds = 754;
+    engine.take();
+    MainForm->mnuClose->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(engine.take(), QStringList({"setEqualizer(null)", "stop", "free"}));
+    EXPECT_EQ(settingsLines().value(1), "\"/recordings/meeting.mp3\",754");
+}
+
+TEST_F(Shutdown, TimersStopBeforeTheEngineIsFreed) {
+    CurrentSeconds = 5;
+    closeAndTakeCalls();
+    engine.take();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+    EXPECT_TRUE(engine.calls.isEmpty()) << engine.calls.join(' ').toStdString();
+}
+
+TEST_F(Shutdown, StoredWindowPositionIsTheWindowsOwn) {
+    MainForm->move(40, 60);
+    closeAndTakeCalls();
+    const QStringList first = settingsLines().value(0).split(',');
+    ASSERT_EQ(first.size(), 3);
+    EXPECT_EQ(first[0].toInt() % TwipsPerPixel, 0);
+    EXPECT_EQ(first[0].toInt(), WindowLeft);
+    EXPECT_EQ(first[1].toInt(), WindowTop);
+}
+
+
+TEST(WindowPlace, SavedCornerIsTheFramesAlsoWhenMinimised) {
+    QTemporaryDir dir;
+    SetAppPathForTesting(dir.path());
+    FakeEngine::install();
+    frmMain window;
+    window.move(-120, 45);
+    SaveSettings();
+    EXPECT_EQ(WindowLeft, -1800);
+    EXPECT_EQ(WindowTop, 675);
+    // Minimised, the place it will come back to is saved.
+    window.show();
+    window.move(200, 100);
+    window.showMinimized();
+    SaveSettings();
+    EXPECT_EQ(WindowLeft, 3000);
+    EXPECT_EQ(WindowTop, 1500);
+    SetAppPathForTesting({});
+}
+
+} // namespace
