@@ -9,6 +9,7 @@
 #include "ui/fonts.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
+#include "ui/session_close.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -65,21 +66,12 @@ int Main(int argc, char** argv) {
     InstallMessagePresenter();
     setHotkeyBackend(makePlatformHotkeyBackend());
 
-    // A session that ends during start-up (a box of start-up may be up) closes
-    // once start-up has finished, so that what is saved is what was loaded.
-    static bool closeWhenReady = false;
-    InstallSessionEndHandler([] {
-        if (MainForm && StartupFinished())
-            MainForm->close();
-        else
-            closeWhenReady = true;
-    });
+    InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
     CreateWindows();
     FinishStartup();
-    if (closeWhenReady && MainForm)
-        MainForm->close();
+    CloseIfRequested();
     return app.exec();
 }
 

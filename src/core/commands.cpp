@@ -188,12 +188,20 @@ void FinishStartup() {
     if (phase != Phase::StartingUp)
         return;
     phase = Phase::Running;
-    SetMessageBoxesClosedHandler(RunPendingLater);
+    static const bool listening = [] {
+        AddMessageBoxesClosedHandler(RunPendingLater);
+        return true;
+    }();
+    Q_UNUSED(listening);
     RunPending();
 }
 
 bool StartupFinished() {
     return phase != Phase::StartingUp;
+}
+
+bool PlayerClosing() {
+    return phase == Phase::Closing;
 }
 
 void BeginShutdown() {
@@ -204,7 +212,6 @@ void BeginShutdown() {
 void ResetCommandsForTesting() {
     phase = Phase::StartingUp;
     pending.clear();
-    SetMessageBoxesClosedHandler({});
 }
 
 } // namespace modMain

@@ -56,6 +56,8 @@ void ExecuteHotKey(Long id);
 // Start-up has finished: the commands kept until then run, in order.
 void FinishStartup();
 bool StartupFinished();
+// True from the start of the close on.
+bool PlayerClosing();
 // The player closes: commands are no longer run or kept.
 void BeginShutdown();
 

@@ -2,6 +2,8 @@
 
 #include "core/log.h"
 
+#include <vector>
+
 namespace modMain {
 
 namespace {
@@ -16,9 +18,9 @@ MessagePresenter& Presenter() {
     return presenter;
 }
 
-std::function<void()>& ClosedHandler() {
-    static std::function<void()> handler;
-    return handler;
+std::vector<std::function<void()>>& ClosedHandlers() {
+    static std::vector<std::function<void()>> handlers;
+    return handlers;
 }
 
 int openBoxes = 0;
@@ -43,8 +45,9 @@ MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon
 MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show) {
     ++openBoxes;
     const MessageResult result = Hook() ? Hook()(call) : show();
-    if (--openBoxes == 0 && ClosedHandler())
-        ClosedHandler()();
+    if (--openBoxes == 0)
+        for (const auto& handler : ClosedHandlers())
+            handler();
     return result;
 }
 
@@ -52,8 +55,8 @@ bool MessageBoxOpen() {
     return openBoxes > 0;
 }
 
-void SetMessageBoxesClosedHandler(std::function<void()> handler) {
-    ClosedHandler() = std::move(handler);
+void AddMessageBoxesClosedHandler(std::function<void()> handler) {
+    ClosedHandlers().push_back(std::move(handler));
 }
 
 void SetMessagePresenter(MessagePresenter presenter) {

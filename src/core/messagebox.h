@@ -37,8 +37,8 @@ MessageResult PresentMessage(const MessageCall& call, const std::function<Messag
 
 // True while a box is up.
 bool MessageBoxOpen();
-// Runs after the last open box has closed.
-void SetMessageBoxesClosedHandler(std::function<void()> handler);
+// Adds a handler that runs each time the last open box has closed.
+void AddMessageBoxesClosedHandler(std::function<void()> handler);
 
 // Shows boxes for ShowMessage; without one a box is only logged and
 // answered as if closed (Ok, or No).

@@ -3,11 +3,13 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/player_view.h"
+#include "core/save_failure.h"
 #include "core/textfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
+#include <tuple>
 
 namespace modMain {
 
@@ -16,10 +18,6 @@ namespace {
 QString& AppPathOverride() {
     static QString folder;
     return folder;
-}
-
-QString SettingsFilePath() {
-    return AppPath() + SettingsFileName;
 }
 
 void InstallDefaults() {
@@ -107,6 +105,10 @@ void MakeColoursUsable(const ReadProgress& progress) {
 
 } // namespace
 
+QString SettingsFilePath() {
+    return AppPath() + SettingsFileName;
+}
+
 void SetAppPathForTesting(const QString& folder) {
     AppPathOverride() = folder;
 }
@@ -147,18 +149,11 @@ void LoadSettings() {
     MakeColoursUsable(progress);
 }
 
-void SaveSettings() {
-    // The frame's corner, which the set-up moves back to. A minimised window
-    // keeps in x() and y() the place it is restored to.
-    if (const std::optional<QPoint> corner = View().WindowCorner()) {
-        WindowLeft = corner->x() * TwipsPerPixel;
-        WindowTop = corner->y() * TwipsPerPixel;
-    }
-
+QByteArray SettingsFileBytes(Long left, Long top, const HistoryTable& history) {
     textfile::FieldWriter out;
-    out.number(WindowLeft).number(WindowTop).number(AlwaysOnTop).endLine();
+    out.number(left).number(top).number(AlwaysOnTop).endLine();
     for (int i = 1; i <= HistorySize; ++i)
-        out.string(History[i].Path).number(History[i].Position).endLine();
+        out.string(history[i].Path).number(history[i].Position).endLine();
     out.number(Pitch)
         .number(RevSeconds)
         .number(RepSeconds)
@@ -178,9 +173,29 @@ void SaveSettings() {
             .endLine();
     }
     out.number(PanelColour).number(CharColour).endLine();
+    return textfile::encode(out.text());
+}
 
-    // A failed write leaves the previous file as it was; nothing to report.
-    textfile::writeAtomically(SettingsFilePath(), textfile::encode(out.text()));
+std::pair<Long, Long> WindowPlaceToSave() {
+    // The frame's corner, which the set-up moves back to. A minimised window
+    // keeps in x() and y() the place it is restored to.
+    if (const std::optional<QPoint> corner = View().WindowCorner())
+        return {corner->x() * TwipsPerPixel, corner->y() * TwipsPerPixel};
+    return {WindowLeft, WindowTop};
+}
+
+bool WriteSettingsFile(const QByteArray& bytes) {
+    // A failed write leaves the previous file as it was.
+    QString error;
+    if (textfile::writeAtomically(SettingsFilePath(), bytes, &error))
+        return true;
+    ReportSaveFailure(SettingsFilePath(), error);
+    return false;
+}
+
+void SaveSettings() {
+    std::tie(WindowLeft, WindowTop) = WindowPlaceToSave();
+    WriteSettingsFile(SettingsFileBytes(WindowLeft, WindowTop, History));
 }
 
 } // namespace modMain

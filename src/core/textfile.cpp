@@ -86,17 +86,23 @@ QString decode(const QByteArray& bytes) {
     return fromCp932(bytes);
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes) {
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const auto failed = [&file, error] {
+        if (error)
+            *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed();
     // commit() misses a short write that only shows when the buffer is flushed
     // (a full disk); such a file must not replace the previous one.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
+        failed();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return file.commit() || failed();
 }
 
 ReadStatus readAll(const QString& path, QByteArray& bytes) {

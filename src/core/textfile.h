@@ -21,8 +21,9 @@ QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
 
 // Replaces the file in one step (temporary file, then rename), so a crash or
-// a full disk leaves the previous file intact. False when nothing was written.
-bool writeAtomically(const QString& path, const QByteArray& bytes);
+// a full disk leaves the previous file intact. False when nothing was written;
+// error then says why, as the system put it.
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 enum class ReadStatus { Ok, Missing, Failed };
 ReadStatus readAll(const QString& path, QByteArray& bytes);

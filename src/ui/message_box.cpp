@@ -2,6 +2,9 @@
 
 #include "ui/forms.h"
 #include "ui/frmMain.h"
+#include "ui/session_close.h"
+
+#include "core/log.h"
 
 #include <QMessageBox>
 
@@ -24,6 +27,11 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 }
 
 MessageResult ShowBox(const MessageCall& call, QWidget* parent) {
+    // Nobody waits for an answer while the player closes.
+    if (PlayerClosePending()) {
+        qCInfo(lcUi).noquote() << "closing, box not shown:" << call.title << call.text;
+        return call.buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
+    }
     if (call.buttons == MessageButtons::Ok) {
         QMessageBox box(QtIcon(call.icon), call.title, call.text, QMessageBox::Ok, parent);
         box.exec();

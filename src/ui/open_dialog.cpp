@@ -1,5 +1,7 @@
 #include "ui/open_dialog.h"
 
+#include "ui/session_close.h"
+
 #include <QFileDialog>
 
 namespace modMain {
@@ -20,6 +22,7 @@ QString ChooseAudioFile(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(AudioFileFilters());
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const ModalDialogScope modal;
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);

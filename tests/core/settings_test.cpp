@@ -510,7 +510,7 @@ TEST_F(Settings, FailedSaveLeavesThePreviousFileAndTheVariables) {
     EXPECT_EQ(Take(), changed);
 }
 
-TEST_F(Settings, SaveWhereNoFileCanBeWrittenReturnsQuietly) {
+TEST_F(Settings, SaveWhereNoFileCanBeWrittenTellsTheUserOnce) {
     LoadSettings();
     const Snapshot before = Take();
 
@@ -523,5 +523,7 @@ TEST_F(Settings, SaveWhereNoFileCanBeWrittenReturnsQuietly) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
 
     EXPECT_EQ(Take(), before);
-    EXPECT_EQ(messages.calls.size(), 1u) << "only the first start's message";
+    ASSERT_EQ(messages.calls.size(), 2u) << "the first start's box and one for the saves";
+    EXPECT_EQ(messages.calls[1].title, "エラー");
+    EXPECT_TRUE(messages.calls[1].text.contains(dir.filePath(QStringLiteral("hMEMOTAP.txt"))));
 }

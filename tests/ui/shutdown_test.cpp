@@ -1,14 +1,14 @@
 // The close handler's order against the recording engine, and the place of
 // the window it saves.
+#include "app/startup.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/settings.h"
-#include "app/startup.h"
 #include "core/textfile.h"
-#include "ui/forms.h"
-#include "ui/frmMain.h"
 #include "support/fake_engine.h"
 #include "support/message_recorder.h"
+#include "ui/forms.h"
+#include "ui/frmMain.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -31,6 +31,16 @@ class Shutdown : public ::testing::Test {
     }
     void TearDown() override { SetAppPathForTesting({}); }
 
+    // The file as entry 1 from resume point `from`, opened, and read by the
+    // window's timer at `at`.
+    void playAt(const QString& path, Long from, std::int32_t at) {
+        History[1] = {path, from};
+        engine.totalSeconds = 3600;
+        OpenAudioFile(path);
+        engine.position = at;
+        MainForm->tmrMain_Timer();
+    }
+
     QStringList closeAndTakeCalls() {
         engine.take();
         MainForm->close();
@@ -51,8 +61,7 @@ class Shutdown : public ::testing::Test {
 };
 
 TEST_F(Shutdown, CloseSwitchesEqualizerOffStopsFreesThenSavesThePosition) {
-    History[1] = {"/recordings/meeting.mp3", 10};
-    CurrentSeconds = 754;
+    playAt("/recordings/meeting.mp3", 10, 754);
     EXPECT_EQ(closeAndTakeCalls(), QStringList({"setEqualizer(null)", "stop", "free"}));
     EXPECT_EQ(MainForm, nullptr);
     const QStringList lines = settingsLines();
@@ -62,8 +71,7 @@ TEST_F(Shutdown, CloseSwitchesEqualizerOffStopsFreesThenSavesThePosition) {
 }
 
 TEST_F(Shutdown, MenuCloseGivesTheSameSequenceAndFile) {
-    History[1] = {"/recordings/meeting.mp3", 10};
-    CurrentSeconds = 754;
+    playAt("/recordings/meeting.mp3", 10, 754);
     engine.take();
     MainForm->mnuClose->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -88,7 +96,6 @@ TEST_F(Shutdown, StoredWindowPositionIsTheWindowsOwn) {
     EXPECT_EQ(first[0].toInt(), WindowLeft);
     EXPECT_EQ(first[1].toInt(), WindowTop);
 }
-
 
 TEST(WindowPlace, SavedCornerIsTheFramesAlsoWhenMinimised) {
     QTemporaryDir dir;

@@ -1,5 +1,6 @@
 #include "core/hotkeys/keyfile.h"
 
+#include "core/save_failure.h"
 #include "core/textfile.h"
 
 namespace modMain {
@@ -90,7 +91,9 @@ QByteArray KeyFileBytes() {
 void Hozon() {
     // The file is written whole in one step, so it is never left half written
     // and is never found open by another write of this program.
-    textfile::writeAtomically(KeyFilePath(), KeyFileBytes());
+    QString error;
+    if (!textfile::writeAtomically(KeyFilePath(), KeyFileBytes(), &error))
+        ReportSaveFailure(KeyFilePath(), error);
 }
 
 } // namespace modMain

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/playback/place.h"
 #include "core/player_view.h"
 
 #include <QDir>
@@ -89,9 +90,11 @@ void OpenAudioFile(const QString& path) {
     vbmp3_close();
     const QByteArray encoded = QFile::encodeName(path);
     if ((vbmp3_open(encoded.constData(), &FileInfo) & 0xFFFF) == 0) {
+        PlaceFileClosed(fileWasOpen ? std::optional<Long>(outgoing) : std::nullopt);
         OpenFailed(path);
         return;
     }
+    PlaceFileOpened(path);
 
     const Long index = FindHistory(path);
     if (index != 1 && fileWasOpen)

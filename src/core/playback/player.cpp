@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/playback/place.h"
 #include "core/player_view.h"
 
 namespace modMain {
@@ -34,12 +35,14 @@ void MainTimerTick() {
     if (state == StatePlaying && CurrentSeconds == FileInfo.TotalSeconds)
         vbmp3_pause();
     view.ShowPosition(CurrentSeconds);
+    PlaceRead(state, CurrentSeconds);
 }
 
 void ShutDownPlayer() {
     BeginShutdown();
+    StopSnapshots();
     vbmp3_setEqualizer(nullptr);
-    History[1].Position = CurrentSeconds;
+    StorePlaceInHistory();
     vbmp3_stop();
     vbmp3_free();
     SaveSettings();
