@@ -74,6 +74,10 @@ MpvHandle createAudioPlayer(const MpvOutput& output) {
     bool outputSet = true;
     switch (output.kind) {
     case MpvOutput::Kind::System:
+        // An explicit order: probing JACK, OSS or SDL on a desktop without
+        // them only prints noise. The null output plays silently when no
+        // sound server or card answers.
+        outputSet = setAll(handle.get(), {{"ao", SystemOutputOrder}});
         break;
     case MpvOutput::Kind::Null:
         outputSet = setAll(handle.get(), {{"ao", "null"}});
@@ -85,6 +89,9 @@ MpvHandle createAudioPlayer(const MpvOutput& output) {
         break;
     }
     if (!outputSet || mpv_initialize(handle.get()) < 0)
+        return nullptr;
+    // libmpv's warnings and errors come as events, for the engine's log.
+    if (mpv_request_log_messages(handle.get(), "warn") < 0)
         return nullptr;
     return handle;
 }
