@@ -5,9 +5,9 @@
 
 #include "core/modMain.h"
 #include "core/settings.h"
+#include "support/message_recorder.h"
 #include "ui/equalizer_input.h"
 #include "ui/frmMain.h"
-#include "support/message_recorder.h"
 
 #include <QCheckBox>
 #include <QRadioButton>

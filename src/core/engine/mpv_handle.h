@@ -9,7 +9,7 @@
 // Where the engine's sound goes.
 struct MpvOutput {
     enum class Kind {
-        System,  // the desktop's sound server or ALSA (SystemOutputOrder);
+        System,  // the desktop's sound server or ALSA (systemOutputOrder());
                  // with no usable device playback still runs, silently
         Null,    // no sound, played in real time
         PcmFile, // every sample played is written to pcmPath (a WAV file), as
@@ -20,8 +20,11 @@ struct MpvOutput {
     std::string pcmPath;
 };
 
-// libmpv's audio outputs for the system output, tried in order.
-inline constexpr const char* SystemOutputOrder = "pulse,pipewire,alsa,null";
+// libmpv's audio outputs for the system output, tried in order: PulseAudio
+// (PipeWire desktops serve it too), PipeWire, ALSA, then no sound. A sound
+// server is only tried when its socket is there and ALSA only when there is
+// a sound card: probing them otherwise prints noise to stderr.
+std::string systemOutputOrder();
 
 struct MpvHandleDeleter {
     void operator()(mpv_handle* handle) const;
