@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -39,6 +42,30 @@ class ScopedEnvironment {
     std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
 };
 
+// Sends this process's stderr to a file while it lives.
+class StderrCapture {
+  public:
+    explicit StderrCapture(const QString& path) {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        EXPECT_GE(fd, 0);
+        EXPECT_GE(dup2(fd, STDERR_FILENO), 0);
+        close(fd);
+    }
+    ~StderrCapture() {
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
 } // namespace
 
 TEST_F(EngineTest, PlaysWithoutAnySoundDevice) {
@@ -63,10 +90,43 @@ TEST_F(EngineTest, PlaysWithoutAnySoundDevice) {
                              "PIPEWIRE_RUNTIME_DIR", "JACK_DEFAULT_SERVER", "DISPLAY"})
         environment.unset(name);
 
+    EXPECT_EQ(systemOutputOrder().find("pulse"), std::string::npos);
+    EXPECT_EQ(systemOutputOrder().find("pipewire"), std::string::npos);
+
     ASSERT_TRUE(writeWav(file("tone.wav"), sine(440, 10.5, 44100), 44100));
-    startEngine(MpvOutput{MpvOutput::Kind::System, {}});
-    ASSERT_TRUE(openFile(file("tone.wav")));
-    vbmp3_play();
-    EXPECT_TRUE(waitUntil([] { return snapshot().position >= 2; }));
-    EXPECT_EQ(snapshot().state, StatePlaying);
+    {
+        // Nothing probed prints to stderr.
+        StderrCapture capture(file("stderr.txt"));
+        startEngine(MpvOutput{MpvOutput::Kind::System, {}});
+        ASSERT_TRUE(openFile(file("tone.wav")));
+        vbmp3_play();
+        EXPECT_TRUE(waitUntil([] { return snapshot().position >= 2; }));
+        EXPECT_EQ(snapshot().state, StatePlaying);
+    }
+    QFile printed(file("stderr.txt"));
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    const QByteArray text = printed.readAll();
+    EXPECT_FALSE(text.contains("ALSA")) << text.constData();
+    EXPECT_FALSE(text.contains("pw.")) << text.constData();
+    EXPECT_FALSE(text.contains("jack")) << text.constData();
+}
+
+// A sound server is tried when its socket is there, in the fixed order.
+TEST_F(EngineTest, SystemOutputTriesTheServersThatAreThere) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("runtime/pulse"));
+    ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", QFile::encodeName(file("runtime")));
+    for (const char* name : {"PULSE_SERVER", "PIPEWIRE_REMOTE"})
+        environment.unset(name);
+    const bool alsa = systemOutputOrder().find("alsa,") != std::string::npos;
+    const std::string alsaPart = alsa ? "alsa," : "";
+    EXPECT_EQ(systemOutputOrder(), alsaPart + "null");
+    for (const char* socket : {"runtime/pipewire-0", "runtime/pulse/native"}) {
+        QFile made(file(socket));
+        ASSERT_TRUE(made.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(systemOutputOrder(), "pulse,pipewire," + alsaPart + "null");
+    environment.set("PULSE_SERVER", "unix:/nowhere");
+    ASSERT_TRUE(QFile::remove(file("runtime/pulse/native")));
+    EXPECT_EQ(systemOutputOrder(), "pulse,pipewire," + alsaPart + "null");
 }

@@ -178,6 +178,12 @@ TEST_F(EngineTest, OpeningAnotherFileReplacesTheFirst) {
     // Open without close in between.
     ASSERT_TRUE(openFile(a));
     EXPECT_EQ(info.TotalSeconds, 5);
+    // An MP3 plays through a playlist; the file after it is no playlist.
+    const QString mp3 = file("c.mp3");
+    ASSERT_TRUE(encodeMp3(b, mp3, {"-b", "64"}));
+    ASSERT_TRUE(openFile(mp3));
+    ASSERT_TRUE(openFile(b)) << "error " << vbmp3_getLastErrorNo();
+    EXPECT_EQ(info.TotalSeconds, 9);
 }
 
 // File names reach FFmpeg inside a playlist for MPEG audio: quotes, percent

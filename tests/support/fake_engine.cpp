@@ -125,3 +125,14 @@ void FakeEngine::stop() {
 void FakeEngine::free() {
     calls << "free";
 }
+
+std::int16_t FakeEngine::takeExactLength(std::int32_t* seconds) {
+    if (!exactLength)
+        return 0;
+    if (seconds)
+        *seconds = *exactLength;
+    if (simulate)
+        totalSeconds = *exactLength;
+    exactLength.reset();
+    return 1;
+}

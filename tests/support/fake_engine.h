@@ -28,6 +28,9 @@ class FakeEngine : public EngineBackend {
     // engine would, so later getState calls see them.
     bool simulate = true;
     std::optional<std::array<std::int32_t, EqualizerBandCount>> equalizer;
+    // An exact length for the next vbmp3_takeExactLength to hand out, once.
+    // Not recorded in calls: the player polls it with every timer tick.
+    std::optional<std::int32_t> exactLength;
 
     // The calls since the last clear, then clears them.
     QStringList take();
@@ -47,4 +50,5 @@ class FakeEngine : public EngineBackend {
     std::int32_t getLastErrorNo() override;
     void stop() override;
     void free() override;
+    std::int16_t takeExactLength(std::int32_t* totalSeconds) override;
 };

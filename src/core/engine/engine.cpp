@@ -65,3 +65,6 @@ void vbmp3_stop() {
 void vbmp3_free() {
     engineBackend().free();
 }
+std::int16_t vbmp3_takeExactLength(std::int32_t* totalSeconds) {
+    return engineBackend().takeExactLength(totalSeconds);
+}

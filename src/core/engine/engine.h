@@ -66,6 +66,8 @@ class EngineBackend {
     virtual std::int32_t getLastErrorNo() = 0;
     virtual void stop() = 0;
     virtual void free() = 0;
+    // See vbmp3_takeExactLength.
+    virtual std::int16_t takeExactLength(std::int32_t* totalSeconds) = 0;
 };
 
 // Replaces the backend the functions below forward to. Without a call the
@@ -89,3 +91,8 @@ void vbmp3_reload();
 std::int32_t vbmp3_getLastErrorNo();
 void vbmp3_stop();
 void vbmp3_free();
+// A long recording may open with an estimated TotalSeconds while the engine
+// counts its frames in the background. Once the exact length is known and
+// differs from the one reported, this answers 1 and sets *totalSeconds, once;
+// otherwise 0. Meant to be polled with vbmp3_getState.
+std::int16_t vbmp3_takeExactLength(std::int32_t* totalSeconds);

@@ -10,10 +10,9 @@
 // the same as from the plain file.
 #pragma once
 
-#include "core/engine/mp3_frames.h"
-
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Frames between the marks the frame walk notes for the playlist.
 inline constexpr std::int64_t MpegMarkInterval = 256;
@@ -22,7 +21,26 @@ inline constexpr std::int64_t MpegMarkInterval = 256;
 // FFmpeg's "subfile" and "file" protocols.
 inline constexpr const char* MpegChunkLavfOptions = "safe=0,protocol_whitelist=[file,subfile]";
 
-// The playlist for the stream that walkMpegFrames(..., MpegMarkInterval)
-// found at dataOffset in path; the stream ends at dataEnd.
-std::string mpegChunkPlaylist(const std::string& path, std::int64_t dataOffset,
-                              std::int64_t dataEnd, const MpegStreamInfo& stream);
+// What the playlist is made from: the places of every MpegMarkInterval-th
+// audio frame as far as they are known.
+struct MpegChunkPlan {
+    std::string path;
+    std::int64_t start = 0; // file offset of audio frame 0
+    // File offsets of audio frames 0, MpegMarkInterval, 2 * MpegMarkInterval, ...
+    std::vector<std::int64_t> marks;
+    std::int64_t frames = 0; // audio frames in the stream, when complete
+    std::int64_t end = 0;    // file offset where the stream's data ends
+    double frameSeconds = 0;
+    // False while the walk is still on: the stream after the last stretch
+    // whose end is known is one more stretch, of a length FFmpeg counts.
+    bool complete = true;
+    // The marks come from CBR arithmetic and may be a byte off: each stretch
+    // then begins a little early and ends a little late, and FFmpeg drops the
+    // frame cut at its end (a packet at or after the stretch's out point).
+    bool approximateMarks = false;
+};
+
+std::string mpegChunkPlaylist(const MpegChunkPlan& plan);
+
+// The time up to which the playlist's stretches have exact durations.
+double mpegPlaylistExactSeconds(const MpegChunkPlan& plan);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -23,18 +24,22 @@ bool looksLikeText(const unsigned char* data, std::size_t size) {
     });
 }
 
-// Fills the data chunk (and for WAVE the format tag) of a RIFF file.
-void readRiffChunks(const unsigned char* data, std::size_t size, AudioFileLayout& layout) {
+// Fills the data chunk (and for WAVE the format tag) of a RIFF file, reading
+// only the chunk headers: a long LIST chunk before the data is skipped.
+void readRiffChunks(const FileReader& file, AudioFileLayout& layout) {
+    const auto size = static_cast<std::size_t>(file.size());
     std::uint16_t formatTag = 0;
     std::size_t pos = 12;
     while (pos <= size && size - pos >= 8) {
-        const unsigned char* chunk = data + pos;
+        const std::vector<unsigned char> chunk = file.read(static_cast<std::int64_t>(pos), 10);
+        if (chunk.size() < 8)
+            return;
         const std::size_t bodyOffset = pos + 8;
-        const std::size_t declared = readLittleEndian32(chunk + 4);
+        const std::size_t declared = readLittleEndian32(chunk.data() + 4);
         const std::size_t body = std::min(declared, size - bodyOffset);
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && body >= 2) {
-            formatTag = static_cast<std::uint16_t>(data[bodyOffset] | (data[bodyOffset + 1] << 8));
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
+        if (std::memcmp(chunk.data(), "fmt ", 4) == 0 && chunk.size() >= 10) {
+            formatTag = static_cast<std::uint16_t>(chunk[8] | (chunk[9] << 8));
+        } else if (std::memcmp(chunk.data(), "data", 4) == 0) {
             layout.dataOffset = bodyOffset;
             layout.dataSize = body;
             break;
@@ -51,19 +56,21 @@ void readRiffChunks(const unsigned char* data, std::size_t size, AudioFileLayout
 
 } // namespace
 
-AudioFileLayout inspectAudioFile(const unsigned char* data, std::size_t size) {
+AudioFileLayout inspectAudioFile(const FileReader& file) {
     AudioFileLayout layout;
+    const auto size = static_cast<std::size_t>(file.size());
     layout.dataSize = size;
-    layout.looksLikeText = looksLikeText(data, size);
-    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0)
+    const std::vector<unsigned char> head = file.read(0, TextSniffBytes);
+    layout.looksLikeText = looksLikeText(head.data(), head.size());
+    if (head.size() < 12 || std::memcmp(head.data(), "RIFF", 4) != 0)
         return layout;
-    if (std::memcmp(data + 8, "WAVE", 4) == 0)
+    if (std::memcmp(head.data() + 8, "WAVE", 4) == 0)
         layout.container = AudioContainer::RiffWave;
-    else if (std::memcmp(data + 8, "RMP3", 4) == 0)
+    else if (std::memcmp(head.data() + 8, "RMP3", 4) == 0)
         layout.container = AudioContainer::RiffRmp3;
     else
         return layout;
     layout.dataSize = 0;
-    readRiffChunks(data, size, layout);
+    readRiffChunks(file, layout);
     return layout;
 }

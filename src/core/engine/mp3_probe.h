@@ -3,6 +3,8 @@
 // the bytes look like text, which tells "no audio in it" from "damaged".
 #pragma once
 
+#include "core/engine/file_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -23,4 +25,5 @@ struct AudioFileLayout {
     bool looksLikeText = false;
 };
 
-AudioFileLayout inspectAudioFile(const unsigned char* data, std::size_t size);
+// Reads the start of the file and, in a RIFF file, its chunk headers.
+AudioFileLayout inspectAudioFile(const FileReader& file);

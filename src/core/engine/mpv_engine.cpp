@@ -1,8 +1,9 @@
 #include "core/engine/mpv_engine.h"
 
+#include "core/engine/file_reader.h"
 #include "core/engine/mp3_chunks.h"
-#include "core/engine/mp3_frames.h"
 #include "core/engine/mp3_probe.h"
+#include "core/log.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -52,6 +53,11 @@ std::optional<double> doubleProperty(mpv_handle* handle, const char* name) {
     return value;
 }
 
+// A value inside a libmpv option list, taken literally ("%length%value").
+std::string quotedOption(const std::string& value) {
+    return "%" + std::to_string(value.size()) + "%" + value;
+}
+
 std::int32_t wholeSeconds(double seconds) {
     if (!(seconds > 0))
         return 0;
@@ -63,6 +69,8 @@ std::int32_t wholeSeconds(double seconds) {
 MpvEngine::MpvEngine(MpvOutput output) : output_(std::move(output)) {}
 
 MpvEngine::~MpvEngine() {
+    // The walk's thread posts to this object: it stops first.
+    walk_.reset();
     handle_.reset();
 }
 
@@ -155,6 +163,18 @@ void MpvEngine::handleEvent(const mpv_event& event) {
     case MPV_EVENT_END_FILE:
         onEndFile(*static_cast<const mpv_event_end_file*>(event.data));
         break;
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto* message = static_cast<const mpv_event_log_message*>(event.data);
+        // FFmpeg warns about every stretch of a playlist ("estimating
+        // duration from bitrate"); only its errors are worth a line.
+        if (std::strncmp(message->prefix, "ffmpeg", 6) == 0 &&
+            message->log_level > MPV_LOG_LEVEL_ERROR)
+            break;
+        qCWarning(lcEngine).noquote() << QStringLiteral("libmpv [%1] %2")
+                                             .arg(QString::fromUtf8(message->prefix),
+                                                  QString::fromUtf8(message->text).trimmed());
+        break;
+    }
     default:
         break;
     }
@@ -171,6 +191,12 @@ void MpvEngine::onEndFile(const mpv_event_end_file& end) {
 }
 
 void MpvEngine::forgetFile() {
+    walk_.reset();
+    plan_ = {};
+    planExactSeconds_ = 0;
+    lengthExact_ = true;
+    lengthNews_ = false;
+    endSeekDeferred_ = false;
     entryId_ = -1;
     state_ = StateStopped;
     totalSeconds_ = 0;
@@ -188,6 +214,62 @@ std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
     return 0;
 }
 
+MpvEngine::Loading MpvEngine::load(const std::string& url, bool playlist,
+                                   std::optional<std::int32_t> startSeconds) {
+    mpv_handle* h = handle_.get();
+    // Options for this file only: a global demuxer-lavf-format set back to
+    // "" would name no format at all for the next file.
+    std::string options = playlist ? std::string("demuxer-lavf-format=concat,demuxer-lavf-o=") +
+                                         quotedOption(MpegChunkLavfOptions)
+                                   : "";
+    if (startSeconds)
+        options += (options.empty() ? "start=" : ",start=") + std::to_string(*startSeconds);
+    const char* command[] = {"loadfile", url.c_str(), "replace", options.c_str(), nullptr};
+    mpv_node result;
+    if (mpv_command_ret(h, command, &result) < 0)
+        return {};
+    loading_ = {};
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list* map = result.u.list;
+        for (int i = 0; i < map->num; ++i)
+            if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 &&
+                map->values[i].format == MPV_FORMAT_INT64)
+                loading_.entryId = map->values[i].u.int64;
+    }
+    mpv_free_node_contents(&result);
+    if (loading_.entryId < 0)
+        return std::exchange(loading_, Loading{});
+
+    QElapsedTimer clock;
+    clock.start();
+    while (!loading_.ready && !loading_.ended) {
+        const qint64 left = OpenTimeoutMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        const mpv_event* event = mpv_wait_event(h, left / 1000.0);
+        if (event->event_id != MPV_EVENT_NONE)
+            handleEvent(*event);
+    }
+    const Loading outcome = std::exchange(loading_, Loading{});
+    const char* stop[] = {"stop", nullptr};
+    // A load that never finished is abandoned; failing here changes nothing
+    // since the next load replaces it anyway.
+    if (!outcome.ready && !outcome.ended && mpv_command(h, stop) < 0)
+        qCWarning(lcEngine) << "libmpv refused to abandon a load";
+    return outcome;
+}
+
+std::int16_t MpvEngine::failLoad(const Loading& outcome, bool looksLikeText, EngineFileInfo* info) {
+    switch (outcome.endError) {
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return fail(ErrNoAudioStream, info);
+    case MPV_ERROR_UNKNOWN_FORMAT:
+        return fail(looksLikeText ? ErrNoAudioStream : ErrUndecodable, info);
+    default:
+        return fail(ErrUndecodable, info);
+    }
+}
+
 std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     if (!handle_)
         return fail(ErrNotInitialised, info);
@@ -201,90 +283,42 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     const QFileInfo fileInfo(name);
     if (!fileInfo.exists())
         return fail(ErrFileNotFound, info);
-    QFile file(name);
     // Only regular files: a named pipe would block here, a device never ends.
-    if (!fileInfo.isFile() || !file.open(QIODevice::ReadOnly))
+    const FileReader file = FileReader::open(path);
+    if (!file.valid())
         return fail(ErrFileUnreadable, info);
-    const qint64 size = file.size();
-    const uchar* bytes = size > 0 ? file.map(0, size) : nullptr;
-    if (size > 0 && !bytes)
-        return fail(ErrFileUnreadable, info);
-    const auto byteCount = static_cast<std::size_t>(size);
-    const AudioFileLayout layout = inspectAudioFile(bytes, byteCount);
+    const AudioFileLayout layout = inspectAudioFile(file);
     const QByteArray absolute = QFile::encodeName(fileInfo.absoluteFilePath());
 
     // MPEG audio, raw or in RIFF, plays as frame-aligned stretches (see
     // mp3_chunks.h); everything else goes to FFmpeg as it is.
-    std::optional<MpegStreamInfo> mpeg;
-    if (bytes && (layout.riffHoldsMpeg || layout.container == AudioContainer::Other))
-        mpeg = walkMpegFrames(bytes + layout.dataOffset, layout.dataSize, MpegMarkInterval);
-    // A few chance frame headers in another format's data are no stream.
-    if (mpeg && mpeg->audioBytes * 2 < mpeg->streamBytes)
-        mpeg.reset();
-    file.unmap(const_cast<uchar*>(bytes));
+    const std::optional<MpegOpening> mpeg = planMpegStream(file, layout, absolute.toStdString());
     const std::string url =
-        mpeg ? "memory://" +
-                   mpegChunkPlaylist(
-                       absolute.toStdString(), static_cast<std::int64_t>(layout.dataOffset),
-                       static_cast<std::int64_t>(layout.dataOffset + layout.dataSize), *mpeg)
-             : absolute.toStdString();
+        mpeg ? "memory://" + mpegChunkPlaylist(mpeg->plan) : absolute.toStdString();
 
     mpv_handle* h = handle_.get();
     int flag = 1;
-    if (mpv_set_property_string(h, "demuxer-lavf-format", mpeg ? "concat" : "") < 0 ||
-        mpv_set_property_string(h, "demuxer-lavf-o", mpeg ? MpegChunkLavfOptions : "") < 0 ||
-        mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    if (mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0)
         return fail(ErrNotInitialised, info);
-
-    const char* command[] = {"loadfile", url.c_str(), "replace", nullptr};
-    mpv_node result;
-    if (mpv_command_ret(h, command, &result) < 0)
+    const Loading outcome = load(url, mpeg.has_value(), std::nullopt);
+    if (outcome.entryId < 0)
         return fail(ErrUndecodable, info);
-    loading_ = {};
-    if (result.format == MPV_FORMAT_NODE_MAP) {
-        const mpv_node_list* map = result.u.list;
-        for (int i = 0; i < map->num; ++i)
-            if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 &&
-                map->values[i].format == MPV_FORMAT_INT64)
-                loading_.entryId = map->values[i].u.int64;
-    }
-    mpv_free_node_contents(&result);
-    if (loading_.entryId < 0)
-        return fail(ErrUndecodable, info);
-
-    QElapsedTimer clock;
-    clock.start();
-    while (!loading_.ready && !loading_.ended) {
-        const qint64 left = OpenTimeoutMs - clock.elapsed();
-        if (left <= 0)
-            break;
-        const mpv_event* event = mpv_wait_event(h, left / 1000.0);
-        if (event->event_id != MPV_EVENT_NONE)
-            handleEvent(*event);
-    }
-    const Loading outcome = std::exchange(loading_, Loading{});
-    if (!outcome.ready) {
-        const char* stop[] = {"stop", nullptr};
-        // A load that never finished is abandoned; failing here changes
-        // nothing since the next load replaces it anyway.
-        if (!outcome.ended && mpv_command(h, stop) < 0)
-            return fail(ErrUndecodable, info);
-        switch (outcome.endError) {
-        case MPV_ERROR_NOTHING_TO_PLAY:
-            return fail(ErrNoAudioStream, info);
-        case MPV_ERROR_UNKNOWN_FORMAT:
-            return fail(layout.looksLikeText ? ErrNoAudioStream : ErrUndecodable, info);
-        default:
-            return fail(ErrUndecodable, info);
-        }
-    }
+    if (!outcome.ready)
+        return failLoad(outcome, layout.looksLikeText, info);
 
     entryId_ = outcome.entryId;
-    const std::string codec = stringProperty(h, "audio-codec-name");
-    const double seconds = mpeg ? mpeg->seconds() : doubleProperty(h, "duration").value_or(0.0);
+    const double seconds = mpeg ? mpeg->seconds : doubleProperty(h, "duration").value_or(0.0);
     totalSeconds_ = wholeSeconds(seconds);
+    if (mpeg) {
+        plan_ = mpeg->plan;
+        planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
+        lengthExact_ = mpeg->lengthExact;
+        if (mpeg->needsWalk())
+            startWalk(file, *mpeg);
+    }
     lastError_ = ErrNone;
     if (info) {
+        const std::string codec = stringProperty(h, "audio-codec-name");
         std::memset(info, 0, sizeof *info);
         copyText(info->Text1, QFile::encodeName(fileInfo.fileName()).constData());
         copyText(info->Text2, codec.c_str());
@@ -294,10 +328,110 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
             static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
         // Average bit rate, kbit/s.
         info->Value3 =
-            seconds > 0 ? static_cast<std::int32_t>(std::min(size * 8 / seconds / 1000, 1e9)) : 0;
+            seconds > 0 ? static_cast<std::int32_t>(std::min(file.size() * 8 / seconds / 1000, 1e9))
+                        : 0;
         info->TotalSeconds = totalSeconds_;
     }
     return 1;
+}
+
+void MpvEngine::startWalk(const FileReader& file, const MpegOpening& opening) {
+    walk_ = std::make_unique<MpegWalk>(
+        file.duplicate(), opening.plan.start, opening.plan.end, opening.header, MpegMarkInterval,
+        [this] { postWalkNews(); }, walkHook_);
+}
+
+void MpvEngine::postWalkNews() {
+    // Called on the walk's thread: only hand the news to the engine's thread.
+    if (walkNewsQueued_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            walkNewsQueued_ = false;
+            onWalkNews();
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvEngine::onWalkNews() {
+    if (!walk_ || !walk_->done() || plan_.complete)
+        return;
+    const MpegWalk::Progress progress = walk_->progress();
+    const std::int32_t exact =
+        wholeSeconds(static_cast<double>(progress.frames) * plan_.frameSeconds);
+    // The loaded playlist stays until the next seek needs more of it.
+    plan_.complete = true;
+    plan_.frames = progress.frames;
+    plan_.marks = progress.marks;
+    lengthNews_ = lengthNews_ || exact != totalSeconds_;
+    totalSeconds_ = exact;
+    lengthExact_ = true;
+    if (endSeekDeferred_) {
+        endSeekDeferred_ = false;
+        seekTarget_.reset();
+        if (state_ == StatePlaying)
+            resumeAfterSeek_ = true;
+        seek(totalSeconds_);
+    }
+}
+
+std::int16_t MpvEngine::takeExactLength(std::int32_t* totalSeconds) {
+    onWalkNews();
+    if (!lengthNews_ || entryId_ < 0)
+        return 0;
+    lengthNews_ = false;
+    if (totalSeconds)
+        *totalSeconds = totalSeconds_;
+    return 1;
+}
+
+// Before the walk is done, a target beyond the loaded stretches reloads the
+// playlist with the stretches walked since, when there are more.
+bool MpvEngine::reloadFor(std::int32_t target) {
+    if (plan_.path.empty() || target < planExactSeconds_)
+        return false;
+    MpegChunkPlan plan = plan_;
+    if (walk_ && !plan.complete) {
+        const MpegWalk::Progress progress = walk_->progress();
+        plan.marks = progress.marks;
+        plan.frames = progress.frames;
+    }
+    const double exactSeconds = mpegPlaylistExactSeconds(plan);
+    if (exactSeconds <= planExactSeconds_)
+        return false;
+    plan_ = std::move(plan);
+    planExactSeconds_ = exactSeconds;
+    mpv_handle* h = handle_.get();
+    int flag = 1;
+    // The old entry's end must not count as losing the file.
+    entryId_ = -1;
+    const Loading outcome = mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0
+                                ? Loading{}
+                                : load("memory://" + mpegChunkPlaylist(plan_), true, target);
+    if (!outcome.ready) {
+        qCWarning(lcEngine) << "the file could not be reloaded at" << target << "s";
+        forgetFile();
+        return true;
+    }
+    entryId_ = outcome.entryId;
+    seekTarget_.reset();
+    seekStarted_ = false;
+    heldPosition_ = target;
+    positionFloor_ = target;
+    resumeAfterSeek_ = false;
+    if (state_ == StatePlaying)
+        setMpvPaused(false);
+    return true;
+}
+
+void MpvEngine::deferSeekToEnd() {
+    endSeekDeferred_ = true;
+    seekTarget_ = totalSeconds_;
+    heldPosition_ = totalSeconds_;
+    positionFloor_ = totalSeconds_;
+    // Silent while waiting, so nothing from the old place is heard.
+    setMpvPaused(true);
 }
 
 void MpvEngine::close() {
@@ -372,7 +506,15 @@ void MpvEngine::stop() {
 void MpvEngine::seek(std::int32_t seconds) {
     if (!handle_ || entryId_ < 0 || state_ == StateStopped)
         return;
+    // While the length is an estimate, the end is only known once walked.
+    if (!lengthExact_ && seconds >= totalSeconds_)
+        return deferSeekToEnd();
+    // A seek to the end still waiting is replaced; its silence ends with this one.
+    if (std::exchange(endSeekDeferred_, false) && state_ == StatePlaying)
+        resumeAfterSeek_ = true;
     const std::int32_t target = std::clamp(seconds, 0, totalSeconds_);
+    if (reloadFor(target))
+        return;
     const std::string amount = std::to_string(target);
     const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
     if (mpv_command_async(handle_.get(), SeekReply, command) < 0)
@@ -390,7 +532,9 @@ std::int32_t MpvEngine::playingPosition() {
     const auto seconds = doubleProperty(handle_.get(), "time-pos");
     if (!seconds)
         return heldPosition_;
-    std::int32_t position = std::min(wholeSeconds(*seconds), totalSeconds_);
+    std::int32_t position = wholeSeconds(*seconds);
+    if (lengthExact_)
+        position = std::min(position, totalSeconds_);
     // libmpv counts the output's latency off the position until the first
     // sound after a seek or a resume is heard; the engine reports the target
     // meanwhile, so the position never steps back.
@@ -415,12 +559,14 @@ std::int32_t MpvEngine::getState(std::int32_t* position) {
     // when libmpv has already run into the end, which the next answer shows.
     const bool answeringASeek = seekTarget_.has_value();
     drainEvents();
+    onWalkNews();
     std::int32_t reported = 0;
     if (handle_ && entryId_ >= 0 && state_ != StateStopped) {
         if (!answeringASeek && heldAtEnd()) {
             // libmpv pauses by itself at the end of the file and holds it.
             state_ = StatePaused;
-            heldPosition_ = totalSeconds_;
+            const auto end = doubleProperty(handle_.get(), "time-pos");
+            heldPosition_ = lengthExact_ || !end ? totalSeconds_ : wholeSeconds(*end);
             positionFloor_.reset();
         }
         reported = state_ == StatePaused ? heldPosition_ : playingPosition();

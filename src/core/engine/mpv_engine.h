@@ -8,9 +8,19 @@
 // effect at once), so the open-play-seek-pause sequence of opening a file
 // never sounds. Events from libmpv are drained on the Qt thread the engine
 // lives in.
+//
+// MPEG audio whose frames cannot be placed by arithmetic opens with an
+// estimated length while a walk on another thread counts its frames; seeks
+// stay exact meanwhile (FFmpeg counts the frames up to the target itself).
+// A seek beyond the stretches loaded so far reloads the file with the
+// stretches the walk has found. While the length is an estimate, a seek to
+// it or beyond waits for the walk and then goes to the true end; playing on
+// pauses at the true end of the data, never at the estimate.
 #pragma once
 
 #include "core/engine/engine.h"
+#include "core/engine/mp3_plan.h"
+#include "core/engine/mp3_walk.h"
 #include "core/engine/mpv_filters.h"
 #include "core/engine/mpv_handle.h"
 
@@ -38,12 +48,17 @@ class MpvEngine : public QObject, public EngineBackend {
     std::int32_t getLastErrorNo() override;
     void stop() override;
     void free() override;
+    std::int16_t takeExactLength(std::int32_t* totalSeconds) override;
 
     // True from a seek until libmpv hands the first sound at its target to
     // the output.
     bool seekPending() const { return seekTarget_.has_value(); }
     // The audio filter chain in effect ("af").
     const std::string& filterChain() const { return appliedFilters_; }
+    // True while a frame walk runs for the open file.
+    bool walking() const { return walk_ && !walk_->done(); }
+    // Runs on the walk's thread before each block it reads (tests hold it).
+    void setWalkBlockHook(MpegWalk::BlockHook hook) { walkHook_ = std::move(hook); }
 
   private:
     struct Loading {
@@ -56,6 +71,15 @@ class MpvEngine : public QObject, public EngineBackend {
     };
 
     static void onWakeup(void* self);
+    // Loads url (an MPEG playlist or a file), paused at startSeconds, and
+    // waits until it plays or fails.
+    Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds);
+    std::int16_t failLoad(const Loading& outcome, bool looksLikeText, EngineFileInfo* info);
+    void startWalk(const FileReader& file, const MpegOpening& opening);
+    void postWalkNews();
+    void onWalkNews();
+    bool reloadFor(std::int32_t target);
+    void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void onEndFile(const mpv_event_end_file& end);
@@ -91,6 +115,19 @@ class MpvEngine : public QObject, public EngineBackend {
     std::optional<std::int32_t> seekTarget_;
     int seekRepliesOutstanding_ = 0;
     bool seekStarted_ = false;
+
+    // The MPEG playlist as loaded (an empty path for other files), the time
+    // its exact stretches cover, and the walk that completes it.
+    MpegChunkPlan plan_;
+    double planExactSeconds_ = 0;
+    std::unique_ptr<MpegWalk> walk_;
+    MpegWalk::BlockHook walkHook_;
+    std::atomic<bool> walkNewsQueued_{false};
+    bool lengthExact_ = true;
+    // The exact length differs from what the caller was last told.
+    bool lengthNews_ = false;
+    // A seek to the end waiting for the walk to find it.
+    bool endSeekDeferred_ = false;
 
     std::optional<EqualizerLevels> equalizer_;
     std::string appliedFilters_;

@@ -1,5 +1,7 @@
 #include "core/engine/mpv_handle.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <initializer_list>
 #include <utility>
 
@@ -50,7 +52,23 @@ bool setAll(mpv_handle* handle, std::initializer_list<Setting> settings) {
     return true;
 }
 
+bool runtimeSocketExists(const char* name) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + '/' + QLatin1String(name));
+}
+
 } // namespace
+
+std::string systemOutputOrder() {
+    std::string order;
+    if (qEnvironmentVariableIsSet("PULSE_SERVER") || runtimeSocketExists("pulse/native"))
+        order += "pulse,";
+    if (qEnvironmentVariableIsSet("PIPEWIRE_REMOTE") || runtimeSocketExists("pipewire-0"))
+        order += "pipewire,";
+    if (!QDir("/dev/snd").entryList({"pcmC*"}, QDir::System).isEmpty())
+        order += "alsa,";
+    return order + "null";
+}
 
 void MpvHandleDeleter::operator()(mpv_handle* handle) const {
     // After this returns libmpv calls no wakeup callback any more, so the
@@ -74,6 +92,10 @@ MpvHandle createAudioPlayer(const MpvOutput& output) {
     bool outputSet = true;
     switch (output.kind) {
     case MpvOutput::Kind::System:
+        // An explicit order: probing JACK, OSS or SDL on a desktop without
+        // them only prints noise. The null output plays silently when no
+        // sound server or card answers.
+        outputSet = setAll(handle.get(), {{"ao", systemOutputOrder().c_str()}});
         break;
     case MpvOutput::Kind::Null:
         outputSet = setAll(handle.get(), {{"ao", "null"}});
@@ -85,6 +107,9 @@ MpvHandle createAudioPlayer(const MpvOutput& output) {
         break;
     }
     if (!outputSet || mpv_initialize(handle.get()) < 0)
+        return nullptr;
+    // libmpv's warnings and errors come as events, for the engine's log.
+    if (mpv_request_log_messages(handle.get(), "warn") < 0)
         return nullptr;
     return handle;
 }

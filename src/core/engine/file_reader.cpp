@@ -1,0 +1,76 @@
+#include "core/engine/file_reader.h"
+
+#include "core/log.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+FileReader::~FileReader() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FileReader::FileReader(FileReader&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        size_ = other.size_;
+    }
+    return *this;
+}
+
+FileReader FileReader::open(const char* path) {
+    // O_NONBLOCK: opening a named pipe nobody writes to returns at once.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        errno = error;
+        return {};
+    }
+    return FileReader(fd, status.st_size);
+}
+
+FileReader FileReader::duplicate() const {
+    if (fd_ < 0)
+        return {};
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        qCWarning(lcEngine) << "cannot duplicate a file descriptor:" << std::strerror(errno);
+        return {};
+    }
+    return FileReader(fd, size_);
+}
+
+std::vector<unsigned char> FileReader::read(std::int64_t offset, std::size_t length) const {
+    std::vector<unsigned char> bytes;
+    if (fd_ < 0 || offset < 0 || offset >= size_)
+        return bytes;
+    bytes.resize(std::min<std::int64_t>(static_cast<std::int64_t>(length), size_ - offset));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            qCWarning(lcEngine) << "read error at" << offset + done << ":" << std::strerror(errno);
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}

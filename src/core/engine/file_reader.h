@@ -1,0 +1,37 @@
+// A file read with pread, never through a mapping: a file truncated or
+// replaced under a mapping kills the process with SIGBUS, while a read here
+// simply comes back short. One reader may be read from several threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class FileReader {
+  public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(FileReader&& other) noexcept;
+    FileReader& operator=(FileReader&& other) noexcept;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // Opens a regular file for reading; an invalid reader with errno set
+    // otherwise (ENOENT, EACCES, EISDIR, or ENODEV for pipes and devices,
+    // which would block or never end).
+    static FileReader open(const char* path);
+    // A second reader of the same open file, for another thread.
+    FileReader duplicate() const;
+
+    bool valid() const { return fd_ >= 0; }
+    // The size when the file was opened.
+    std::int64_t size() const { return size_; }
+    // Up to length bytes from offset: fewer at the end of the file or when
+    // the file shrank, none on a read error.
+    std::vector<unsigned char> read(std::int64_t offset, std::size_t length) const;
+
+  private:
+    FileReader(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
