@@ -1,10 +1,11 @@
-# The two commands of the README: `make run` and `make test`.
+# The commands of the README: `make run`, `make test` and `make install`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-release test-asan bench format clean
+.PHONY: all deps build run test test-release test-asan bench install format clean
 
 all: build
 
@@ -34,6 +35,13 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 
 bench: build
 	@scripts/run-bench $(BUILD)
+
+# The prefix is compiled in: the executable in PREFIX/bin keeps its settings in
+# the user's configuration folder and finds its help under PREFIX/share.
+install: deps $(BUILD)/build.ninja
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX))
+	cmake --build $(BUILD) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

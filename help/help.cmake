@@ -40,3 +40,7 @@ add_custom_command(
     VERBATIM)
 add_custom_target(memotap_help ALL DEPENDS ${help_exe_dir}/help.chm ${help_copies})
 add_dependencies(memotap memotap_help)
+
+# An installed executable finds both under the share folder (MEMOTAP_HELP_INSTALL_DIR).
+install(FILES ${help_exe_dir}/help.chm DESTINATION ${MEMOTAP_HELP_INSTALL_DIR})
+install(FILES ${help_copies} DESTINATION ${MEMOTAP_HELP_INSTALL_DIR}/help)

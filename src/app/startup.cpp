@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/session_end.h"
+#include "core/app_paths.h"
 #include "core/commands.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/modMain.h"
@@ -50,6 +51,8 @@ int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(AppTitle);
+    // Wayland desktops match the window to its desktop file and icon by this.
+    QGuiApplication::setDesktopFileName(AppId);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
     QApplication::setFont(DefaultUiFont());
 

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include "core/app_paths.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/player_view.h"
@@ -115,8 +116,7 @@ void SetAppPathForTesting(const QString& folder) {
 
 QString AppPath() {
     const QString& override = AppPathOverride();
-    QString folder = QDir::toNativeSeparators(
-        override.isEmpty() ? QCoreApplication::applicationDirPath() : override);
+    QString folder = QDir::toNativeSeparators(override.isEmpty() ? SettingsFolder() : override);
     if (!folder.endsWith(QDir::separator()))
         folder += QDir::separator();
     return folder;

@@ -1,6 +1,7 @@
 // The small commands of the menus and the Vol button: the colour dialog,
 // help, the version box and the desktop's volume mixer.
 #include "core/modMain.h"
+#include "core/app_paths.h"
 #include "ui/colours.h"
 #include "ui/frmMain.h"
 #include "ui/help_file.h"
@@ -23,7 +24,7 @@ void frmMain::mnuOther_Click() {
 
 void frmMain::mnuHelp_Help_Click() {
     // Neither a missing file nor a missing viewer is reported.
-    OpenHelp(AppPath());
+    OpenHelp(HelpFolder());
 }
 
 void frmMain::mnuVersion_Click() {

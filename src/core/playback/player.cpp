@@ -6,6 +6,8 @@
 #include "core/playback/place.h"
 #include "core/player_view.h"
 
+#include <algorithm>
+
 namespace modMain {
 
 void InitialiseEngine() {
@@ -30,6 +32,13 @@ void MainTimerTick() {
         break;
     default:
         break;
+    }
+    // A length that was an estimate at the open becomes exact later.
+    Long exact = 0;
+    if (vbmp3_takeExactLength(&exact)) {
+        FileInfo.TotalSeconds = exact;
+        view.SetSeekMaximum(std::max<Long>(exact, 0));
+        view.ShowTotalTime(QStringLiteral("/ ") + FormatHms(exact));
     }
     // Held paused at the end rather than stopped, so rewind and resume work.
     if (state == StatePlaying && CurrentSeconds == FileInfo.TotalSeconds)

@@ -101,6 +101,22 @@ TEST_F(CommandTableTest, OpenRunsAsADropOpens) {
     EXPECT_EQ(view.seekMaximum, 90);
 }
 
+TEST_F(CommandTableTest, AnExactLengthThatArrivesLaterReachesTheWindow) {
+    playing(StatePlaying, 10, 600);
+    engine->exactLength = 700;
+    tick();
+    EXPECT_EQ(FileInfo.TotalSeconds, 700);
+    EXPECT_EQ(view.seekMaximum, 700);
+    EXPECT_EQ(view.totalTime, "/ 00:11:40");
+    // Reaching the estimate no longer pauses; the true end does.
+    engine->position = 600;
+    tick();
+    EXPECT_EQ(engine->take().filter("pause"), QStringList());
+    engine->position = 700;
+    tick();
+    EXPECT_EQ(engine->take().filter("pause"), QStringList({"pause"}));
+}
+
 TEST_F(CommandTableTest, CommandsBeforeTheEndOfStartUpWaitAndRunInOrder) {
     ResetCommandsForTesting();
     RevSeconds = 0;

@@ -1,0 +1,23 @@
+# What `make install` puts on the desktop besides the executable and the help:
+# the desktop file, the AppStream metainfo and the hicolor icons, all named
+# after the application id.
+install(TARGETS memotap RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(data_source ${CMAKE_CURRENT_LIST_DIR})
+set(data_build ${CMAKE_BINARY_DIR}/data)
+configure_file(${data_source}/memotap.desktop.in ${data_build}/${MEMOTAP_APP_ID}.desktop @ONLY)
+configure_file(${data_source}/memotap.metainfo.xml.in
+               ${data_build}/${MEMOTAP_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${data_build}/${MEMOTAP_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${data_build}/${MEMOTAP_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The window icon is drawn at 32 pixels; the larger sizes are scaled from it.
+set(icon_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/memotap.png
+        DESTINATION ${icon_dir}/32x32/apps RENAME ${MEMOTAP_APP_ID}.png)
+foreach(size 48x48 64x64 128x128)
+    install(FILES ${data_source}/icons/${size}.png
+            DESTINATION ${icon_dir}/${size}/apps RENAME ${MEMOTAP_APP_ID}.png)
+endforeach()
