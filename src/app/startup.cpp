@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 #include <clocale>
 
 namespace modMain {
@@ -74,7 +75,9 @@ int Main(int argc, char** argv) {
     InitialiseEngine();
     CreateWindows();
     FinishStartup();
-    CloseIfRequested();
+    // A close that waited for start-up runs inside the event loop: the last
+    // window's close ends a loop that must be running by then.
+    QTimer::singleShot(0, &app, CloseIfRequested);
     return app.exec();
 }
 
