@@ -1,10 +1,14 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds per fuzz target: `make fuzz` runs long, `make test` briefly.
+FUZZ_SECONDS ?= 300
+FUZZ_TEST_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run test test-release test-asan bench format clean
+.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench format clean
 
 all: build
 
@@ -20,7 +24,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run-player $(BUILD)/memotap
 
-test: test-release test-asan
+test: test-release test-asan test-fuzz
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
@@ -32,6 +36,19 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
+$(FUZZ_BUILD)/build.ninja: | deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEMOTAP_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each target over its seed corpus, then fuzzing for the given seconds.
+test-fuzz: fuzz-build
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_TEST_SECONDS)
+
+fuzz: fuzz-build
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	@scripts/run-bench $(BUILD)
 
@@ -39,4 +56,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
