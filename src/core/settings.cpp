@@ -70,9 +70,9 @@ void LoadSettings() {
         qCWarning(lcSettings) << SettingsFilePath() << "could not be read";
     // A file not read counts as empty: every variable stays as it stands,
     // with a usable colour table.
-    const auto stop = ReadSettingsBytes(read ? bytes : QByteArray());
-    if (stop && read)
-        qCWarning(lcSettings).noquote() << stop->describe(SettingsFilePath());
+    const auto problem = ReadSettingsBytes(read ? bytes : QByteArray());
+    if (problem && read)
+        qCWarning(lcSettings).noquote() << problem->describe(SettingsFilePath());
 }
 
 void SaveSettings() {

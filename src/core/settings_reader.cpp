@@ -31,7 +31,7 @@ class Fields {
         return check(ok, name, index);
     }
 
-    const std::optional<textfile::ReadProblem>& stop() const { return stop_; }
+    const std::optional<textfile::ReadProblem>& problem() const { return problem_; }
 
   private:
     bool check(bool ok, const char* name, int index) {
@@ -39,15 +39,15 @@ class Fields {
             QString field = QString::fromLatin1(name);
             if (index > 0)
                 field = field.arg(index);
-            stop_ = textfile::ReadProblem{in_.line(), field,
-                                          in_.ended() ? textfile::ReadProblem::Kind::Ended
-                                                      : textfile::ReadProblem::Kind::Damaged};
+            problem_ = textfile::ReadProblem{in_.line(), field,
+                                             in_.ended() ? textfile::ReadProblem::Kind::Ended
+                                                         : textfile::ReadProblem::Kind::Damaged};
         }
         return ok;
     }
 
     textfile::FieldReader in_;
-    std::optional<textfile::ReadProblem> stop_;
+    std::optional<textfile::ReadProblem> problem_;
 };
 
 struct ReadProgress {
@@ -129,7 +129,7 @@ std::optional<textfile::ReadProblem> ReadSettingsBytes(const QByteArray& bytes) 
     ReadProgress progress;
     ReadFields(in, progress);
     MakeColoursUsable(progress);
-    return in.stop();
+    return in.problem();
 }
 
 } // namespace modMain
