@@ -1,11 +1,15 @@
 # The commands of the README: `make run`, `make test` and `make install`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds per fuzz target: `make fuzz` runs long, `make test` briefly.
+FUZZ_SECONDS ?= 300
+FUZZ_TEST_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-release test-asan bench install format clean
+.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench install format clean
 
 all: build
 
@@ -21,7 +25,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run-player $(BUILD)/memotap
 
-test: test-release test-asan
+test: test-release test-asan test-fuzz
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
@@ -32,6 +36,19 @@ $(ASAN_BUILD)/build.ninja: | deps
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+$(FUZZ_BUILD)/build.ninja: | deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEMOTAP_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each target over its seed corpus, then fuzzing for the given seconds.
+test-fuzz: fuzz-build
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_TEST_SECONDS)
+
+fuzz: fuzz-build
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/run-bench $(BUILD)
@@ -47,4 +64,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

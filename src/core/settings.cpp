@@ -1,10 +1,12 @@
 #include "core/settings.h"
 
 #include "core/app_paths.h"
+#include "core/log.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/player_view.h"
 #include "core/save_failure.h"
+#include "core/settings_reader.h"
 #include "core/textfile.h"
 
 #include <QCoreApplication>
@@ -38,72 +40,6 @@ void InstallDefaults() {
     CharColour = 1;
 }
 
-// A colour component outside 0 to 255 is as damaged as text in a number field.
-bool ReadComponent(textfile::FieldReader& in, Integer& value) {
-    Integer component = 0;
-    if (!in.readInteger(component) || component < 0 || component > 255)
-        return false;
-    value = component;
-    return true;
-}
-
-struct ReadProgress {
-    bool table = false;      // ColourCount and every entry of the table
-    bool colourPair = false; // PanelColour and CharColour
-};
-
-// Reads the fields in file order and stops at the first one that fails; what
-// was read before it stays in force.
-void ReadFields(textfile::FieldReader& in, ReadProgress& progress) {
-    if (!in.readLong(WindowLeft) || !in.readLong(WindowTop) || !in.readInteger(AlwaysOnTop))
-        return;
-    for (int i = 1; i <= HistorySize; ++i) {
-        if (!in.readString(History[i].Path) || !in.readLong(History[i].Position))
-            return;
-    }
-    if (!in.readLong(Pitch) || !in.readLong(RevSeconds) || !in.readLong(RepSeconds) ||
-        !in.readLong(RewFFSeconds2) || !in.readLong(RewFFSeconds))
-        return;
-
-    Integer count = 0;
-    if (!in.readInteger(count) || count < 0)
-        return;
-    ColourCount = count;
-    // At most 32767 small entries; a count larger than the file holds simply
-    // fails at the file's end.
-    Colours.assign(static_cast<std::size_t>(count), ColourEntry{});
-    for (auto& colour : Colours) {
-        if (!ReadComponent(in, colour.Red) || !ReadComponent(in, colour.Green) ||
-            !ReadComponent(in, colour.Blue) || !in.readString(colour.Name))
-            return;
-    }
-    progress.table = true;
-
-    if (!in.readInteger(PanelColour) || !in.readInteger(CharColour))
-        return;
-    progress.colourPair = true;
-}
-
-// The window and the colour dialog index Colours with PanelColour and
-// CharColour: after a damaged file both must still name entries of a table.
-void MakeColoursUsable(const ReadProgress& progress) {
-    const bool replaced = !progress.table || ColourCount <= 0;
-    if (replaced) {
-        Colours = DefaultColours();
-        ColourCount = static_cast<Integer>(Colours.size());
-    }
-    // Indexes not read, or read for a table that was not, would show the text
-    // in the colour of its panel.
-    if (replaced || !progress.colourPair) {
-        PanelColour = 0;
-        CharColour = 1;
-    }
-    if (PanelColour < 0 || PanelColour >= ColourCount)
-        PanelColour = 0;
-    if (CharColour < 0 || CharColour >= ColourCount)
-        CharColour = ColourCount > 1 ? 1 : 0;
-}
-
 } // namespace
 
 QString SettingsFilePath() {
@@ -122,16 +58,6 @@ QString AppPath() {
     return folder;
 }
 
-std::vector<ColourEntry> DefaultColours() {
-    return {
-        {0, 0, 0, QStringLiteral("黒")},           {255, 255, 255, QStringLiteral("白")},
-        {102, 102, 102, QStringLiteral("グレイ")}, {255, 0, 0, QStringLiteral("赤")},
-        {51, 153, 0, QStringLiteral("緑")},        {0, 0, 255, QStringLiteral("青")},
-        {153, 51, 204, QStringLiteral("紫")},      {255, 204, 255, QStringLiteral("ピンク")},
-        {255, 153, 0, QStringLiteral("オレンジ")}, {255, 255, 0, QStringLiteral("黄")},
-    };
-}
-
 void LoadSettings() {
     QByteArray bytes;
     const auto status = textfile::readAll(SettingsFilePath(), bytes);
@@ -141,12 +67,14 @@ void LoadSettings() {
         InstallDefaults();
         return;
     }
-    ReadProgress progress;
-    if (status == textfile::ReadStatus::Ok) {
-        textfile::FieldReader in(textfile::decode(bytes));
-        ReadFields(in, progress);
-    }
-    MakeColoursUsable(progress);
+    const bool read = status == textfile::ReadStatus::Ok;
+    if (!read)
+        qCWarning(lcSettings) << SettingsFilePath() << "could not be read";
+    // A file not read counts as empty: every variable stays as it stands,
+    // with a usable colour table.
+    const auto problem = ReadSettingsBytes(read ? bytes : QByteArray());
+    if (problem && read)
+        qCWarning(lcSettings).noquote() << problem->describe(SettingsFilePath());
 }
 
 QByteArray SettingsFileBytes(Long left, Long top, const HistoryTable& history) {

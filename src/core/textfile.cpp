@@ -116,13 +116,28 @@ ReadStatus readAll(const QString& path, QByteArray& bytes) {
     return file.error() == QFileDevice::NoError ? ReadStatus::Ok : ReadStatus::Failed;
 }
 
+QString ReadProblem::describe(const QString& path) const {
+    const QString where = QStringLiteral("%1: line %2, field %3: ").arg(path).arg(line).arg(field);
+    switch (kind) {
+    case Kind::Ended:
+        return where + QStringLiteral("the file ends before it; reading stopped");
+    case Kind::Damaged:
+        return where + QStringLiteral("damaged value; reading stopped");
+    case Kind::ReadAsZero:
+        break;
+    }
+    return where + QStringLiteral("no number, read as 0");
+}
+
 bool FieldReader::nextField(QString& field, bool& quoted) {
     auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
     const qsizetype n = text_.size();
     // Blanks and line breaks before a field belong to no field.
     while (pos_ < n && (text_[pos_] == u' ' || text_[pos_] == u'\t' || isBreak(text_[pos_])))
         ++pos_;
-    if (pos_ >= n)
+    fieldStart_ = pos_;
+    ended_ = pos_ >= n;
+    if (ended_)
         return false;
 
     quoted = text_[pos_] == u'"';
@@ -132,8 +147,10 @@ bool FieldReader::nextField(QString& field, bool& quoted) {
         qsizetype from = pos_ + 1;
         for (;;) {
             const qsizetype close = text_.indexOf(u'"', from);
-            if (close < 0)
+            if (close < 0) {
+                ended_ = true;
                 return false;
+            }
             value += QStringView(text_).mid(from, close - from);
             if (close + 1 < n && text_[close + 1] == u'"') {
                 value += u'"';
@@ -163,6 +180,17 @@ bool FieldReader::nextField(QString& field, bool& quoted) {
         ++pos_;
     }
     return true;
+}
+
+int FieldReader::line() const {
+    // CR LF, CR alone and LF alone each end one line, as they end a field.
+    int line = 1;
+    for (qsizetype i = 0; i < fieldStart_; ++i) {
+        if (text_[i] == u'\n' ||
+            (text_[i] == u'\r' && (i + 1 == text_.size() || text_[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
 }
 
 bool FieldReader::readString(QString& value) {

@@ -28,6 +28,19 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* erro
 enum class ReadStatus { Ok, Missing, Failed };
 ReadStatus readAll(const QString& path, QByteArray& bytes);
 
+// The first damage found in a file, for the one warning it leaves.
+struct ReadProblem {
+    enum class Kind {
+        Ended,      // reading stopped: no field was left (or a string was left open)
+        Damaged,    // reading stopped: the field does not fit its variable
+        ReadAsZero, // reading went on: a number field that holds no number counts as 0
+    };
+    int line = 0;  // from 1
+    QString field; // the variable the field was meant for
+    Kind kind = Kind::Ended;
+    QString describe(const QString& path) const;
+};
+
 // Reads comma- and line-separated fields as one stream: a field ends at a comma
 // or a line break; a field that opens with a double quote is a string running
 // to the next double quote, where two double quotes in a row stand for one.
@@ -41,12 +54,19 @@ class FieldReader {
     bool readLong(std::int32_t& value);
     bool readInteger(std::int16_t& value);
 
+    // Where the last read looked: the line (from 1) its field starts on, and
+    // whether it found the text ended (or a string left open) instead.
+    int line() const;
+    bool ended() const { return ended_; }
+
   private:
     bool nextField(QString& field, bool& quoted);
     bool readNumber(std::int64_t min, std::int64_t max, std::int64_t& value);
 
     QString text_;
     qsizetype pos_ = 0;
+    qsizetype fieldStart_ = 0;
+    bool ended_ = false;
 };
 
 // Builds the lines of a file the way the reader expects them. A string's own

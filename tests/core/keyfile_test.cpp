@@ -2,6 +2,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/settings.h"
+#include "support/log_capture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -208,4 +209,43 @@ TEST_F(KeyFileTest, UnquotedAndUtf8KeyTextsAreRead) {
     ASSERT_EQ(ReadKeyFile(), KeyFileStatus::Ok);
     EXPECT_EQ(HotKeys[1].KeyText, "[Ctrl]+[Space]");
     EXPECT_EQ(HotKeys[9].KeyText, "[Ctrl]+[無変換]");
+}
+
+// A damaged file leaves one warning that names the file, the line and the
+// field, whether reading goes on past the damage or stops at it.
+TEST_F(KeyFileTest, DamagedLineLeavesOneWarningNamingIt) {
+    InstallDefaultHotKeys();
+    Hozon();
+    const QByteArray good = readKeyFile();
+    QByteArray twoBadNumbers = good;
+    twoBadNumbers.replace("4,0,2,0,0,29,14,", "4,0,2,0,0,2x9,1 4,");
+    QByteArray openString = good;
+    openString.replace("\"[Alt]+[Ctrl]+[Space]\"", "\"[Alt]+[Ctrl]+[Space]");
+    const QByteArray cut = good.left(good.indexOf("6,0,2,0,0,40") + 12);
+    struct Case {
+        QByteArray bytes;
+        KeyFileStatus status;
+        const char* where;
+    };
+    const Case cases[] = {
+        // Reading goes on; the first damaged number is named, once.
+        {twoBadNumbers, KeyFileStatus::Ok, "line 4, field HotKeys(4).VirtualKey: no number"},
+        {openString, KeyFileStatus::Failed, "line 9, field HotKeys(9).KeyText: the file ends"},
+        {cut, KeyFileStatus::Failed, "line 6, field HotKeys(6).KeyIndex: the file ends"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        writeKeyFile(c.bytes);
+        LogCapture log("memotap.settings");
+        EXPECT_EQ(ReadKeyFile(), c.status);
+        ASSERT_EQ(log.warnings.size(), 1) << log.warnings.join('\n').toStdString();
+        EXPECT_TRUE(log.warnings[0].startsWith(dir.filePath("hMEMKEY.txt")));
+        EXPECT_TRUE(log.warnings[0].contains(c.where)) << log.warnings[0].toStdString();
+    }
+
+    // An intact file leaves none.
+    writeKeyFile(good);
+    LogCapture log("memotap.settings");
+    EXPECT_EQ(ReadKeyFile(), KeyFileStatus::Ok);
+    EXPECT_TRUE(log.warnings.isEmpty());
 }

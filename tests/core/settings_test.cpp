@@ -5,7 +5,9 @@
 #include "core/settings.h"
 #include "support/fake_view.h"
 #include "support/file_size_limit.h"
+#include "support/log_capture.h"
 #include "support/message_recorder.h"
+#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -409,6 +411,34 @@ TEST_F(Settings, TextInANumberStopsReading) {
     Snapshot expected = SampleUpTo(0);
     expected.WindowLeft = 30;
     EXPECT_EQ(Take(), expected);
+}
+
+// Where reading stopped goes to the log, once per load: the file, the line
+// and the field. A whole file leaves nothing.
+TEST_F(Settings, DamagedFileLeavesOneWarningNamingLineAndField) {
+    QByteArray badPosition = SampleFile;
+    badPosition.replace("\"/x/3.mp2\",13", "\"/x/3.mp2\",1 3");
+    QByteArray badColour = SampleFile;
+    badColour.replace("40,50,60", "40,500,60");
+    const struct {
+        QByteArray bytes;
+        const char* where;
+    } cases[] = {
+        {badPosition, "line 4, field History(3).Position: damaged value"},
+        {badColour, "line 10, field Colours(2).Green: damaged value"},
+        {SampleFile.left(SampleFile.indexOf("150,3,20")), "line 7, field Pitch: the file ends"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        LogCapture log("memotap.settings");
+        load(c.bytes);
+        ASSERT_EQ(log.warnings.size(), 1) << log.warnings.join('\n').toStdString();
+        EXPECT_TRUE(log.warnings[0].startsWith(settingsPath()));
+        EXPECT_TRUE(log.warnings[0].contains(c.where)) << log.warnings[0].toStdString();
+    }
+    LogCapture log("memotap.settings");
+    load(SampleFile);
+    EXPECT_TRUE(log.warnings.isEmpty());
 }
 
 TEST_F(Settings, NumberTooLargeForItsSettingStopsReading) {

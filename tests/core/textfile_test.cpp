@@ -235,3 +235,32 @@ TEST(FieldWriter, DoubleQuoteInAStringDoesNotShiftLaterFields) {
     EXPECT_EQ(b, QString());
     EXPECT_EQ(y, 7);
 }
+
+// The line a read looked at, for the warning a damaged file leaves: CR LF,
+// CR alone and LF alone each end one line, blank lines count, and a string
+// that runs over a line break moves the count on.
+TEST(FieldReader, LineOfTheFieldLastLookedAt) {
+    FieldReader in(QStringLiteral("1,2\r\n\r\n3\r4\n\"a\r\nb\",x\r\n"));
+    std::int32_t n = 0;
+    QString s;
+    ASSERT_TRUE(in.readLong(n) && in.readLong(n));
+    EXPECT_EQ(in.line(), 1);
+    ASSERT_TRUE(in.readLong(n));
+    EXPECT_EQ(in.line(), 3);
+    ASSERT_TRUE(in.readLong(n));
+    EXPECT_EQ(in.line(), 4);
+    ASSERT_TRUE(in.readString(s));
+    EXPECT_EQ(in.line(), 5);
+    EXPECT_FALSE(in.readLong(n)); // "x" on the string's second line
+    EXPECT_EQ(in.line(), 6);
+    EXPECT_FALSE(in.ended());
+    EXPECT_FALSE(in.readLong(n));
+    EXPECT_EQ(in.line(), 7);
+    EXPECT_TRUE(in.ended());
+
+    FieldReader open(QStringLiteral("7\r\n\"no end"));
+    ASSERT_TRUE(open.readLong(n));
+    EXPECT_FALSE(open.readString(s));
+    EXPECT_EQ(open.line(), 2);
+    EXPECT_TRUE(open.ended());
+}

@@ -351,4 +351,32 @@ int strongestTimeCode(const PcmAudio& audio, std::size_t first, std::size_t coun
     return best;
 }
 
+QByteArray randomBytes(std::size_t size, unsigned seed) {
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    std::uint32_t x = seed;
+    for (char& c : bytes) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+QByteArray waveHeader(int rate, int channels, std::uint32_t dataBytes) {
+    QByteArray format;
+    appendLittleEndian(format, 1, 2); // PCM
+    appendLittleEndian(format, static_cast<std::uint32_t>(channels), 2);
+    appendLittleEndian(format, static_cast<std::uint32_t>(rate), 4);
+    appendLittleEndian(format, static_cast<std::uint32_t>(rate * channels * 2), 4);
+    appendLittleEndian(format, static_cast<std::uint32_t>(channels * 2), 2);
+    appendLittleEndian(format, 16, 2);
+    QByteArray out("RIFF");
+    // The form's size follows the data's claim, as far as 32 bits reach.
+    appendLittleEndian(out, dataBytes > 0xffffffffu - 36 ? 0xffffffffu : dataBytes + 36, 4);
+    out.append("WAVE", 4);
+    appendChunk(out, "fmt ", format);
+    out.append("data", 4);
+    appendLittleEndian(out, dataBytes, 4);
+    return out;
+}
+
 } // namespace fixtures

@@ -3,9 +3,11 @@
 // the WAV files the engine's PCM output writes.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -44,6 +46,11 @@ bool wrapRmp3(const QString& mp3, const QString& rmp);
 bool wrapWaveMpeg(const QString& mp3, const QString& wav);
 // True when the first frame of the MPEG stream carries a Xing, Info or VBRI header.
 bool hasVbrHeader(const QString& mp3);
+// Bytes from a fixed pseudo-random sequence.
+QByteArray randomBytes(std::size_t size, unsigned seed);
+// The 44 bytes before the samples of a 16-bit PCM WAV whose data chunk
+// claims dataBytes, true or not.
+QByteArray waveHeader(int rate, int channels, std::uint32_t dataBytes);
 // FFmpeg's own idea of the file's length (ffprobe), or nothing.
 std::optional<double> ffprobeSeconds(const QString& path);
 

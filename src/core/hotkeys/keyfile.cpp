@@ -1,32 +1,11 @@
 #include "core/hotkeys/keyfile.h"
 
+#include "core/hotkeys/keyfile_reader.h"
+#include "core/log.h"
 #include "core/save_failure.h"
 #include "core/textfile.h"
 
 namespace modMain {
-
-namespace {
-
-// A number field: its text as a 32-bit decimal, or 0 when it holds none.
-bool ReadNumber(textfile::FieldReader& in, Long& value) {
-    QString field;
-    if (!in.readString(field))
-        return false;
-    bool ok = false;
-    const qlonglong number = field.trimmed().toLongLong(&ok, 10);
-    value = ok && number >= INT32_MIN && number <= INT32_MAX ? static_cast<Long>(number) : 0;
-    return true;
-}
-
-bool ReadRecord(textfile::FieldReader& in, HotkeyEntry& entry) {
-    return ReadNumber(in, entry.Id) && ReadNumber(in, entry.ModAlt) &&
-           ReadNumber(in, entry.ModCtrl) && ReadNumber(in, entry.ModShift) &&
-           ReadNumber(in, entry.ModWin) && ReadNumber(in, entry.VirtualKey) &&
-           ReadNumber(in, entry.KeyIndex) && in.readString(entry.KeyText) &&
-           ReadNumber(in, entry.Active);
-}
-
-} // namespace
 
 QString KeyFilePath() {
     return AppPath() + KeyFileName;
@@ -37,14 +16,14 @@ KeyFileStatus ReadKeyFile() {
     const auto status = textfile::readAll(KeyFilePath(), bytes);
     if (status == textfile::ReadStatus::Missing)
         return KeyFileStatus::Missing;
-    if (status != textfile::ReadStatus::Ok)
+    if (status != textfile::ReadStatus::Ok) {
+        qCWarning(lcSettings) << KeyFilePath() << "could not be read";
         return KeyFileStatus::Failed;
-    textfile::FieldReader in(textfile::decode(bytes));
-    for (int r = 1; r <= HotKeyCount; ++r) {
-        if (!ReadRecord(in, HotKeys[r]))
-            return KeyFileStatus::Failed;
     }
-    return KeyFileStatus::Ok;
+    const KeyFileRead read = ParseKeyFile(bytes, HotKeys);
+    if (read.problem)
+        qCWarning(lcSettings).noquote() << read.problem->describe(KeyFilePath());
+    return read.complete ? KeyFileStatus::Ok : KeyFileStatus::Failed;
 }
 
 void InstallDefaultHotKeys() {
