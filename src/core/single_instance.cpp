@@ -1,45 +1,29 @@
 #include "core/single_instance.h"
 
-#include <QCryptographicHash>
+#include "core/remote/client.h"
+#include "core/remote_requests.h"
+
 #include <QLocalSocket>
-#include <unistd.h>
 
 namespace {
-const QByteArray ActivateRequest = "activate\n";
-constexpr int ConnectTimeoutMs = 1000;
+constexpr int AnswerTimeoutMs = 5000;
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
     : QObject(parent), serverName_(std::move(serverName)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ActivateRequest.trimmed()))
-                    emit activationRequested();
-                socket->disconnectFromServer();
+        while (QLocalSocket* socket = server_.nextPendingConnection())
+            modMain::ServeConnection(socket, [this](const remote::Request& request) {
+                return modMain::RunRemoteRequest(request, [this] { emit activationRequested(); });
             });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
     });
 }
 
-QString SingleInstance::serverNameFor(const QString& title, const QString& executablePath) {
-    const QByteArray key =
-        (title + u'\n' + QString::number(getuid()) + u'\n' + executablePath).toUtf8();
-    return QStringLiteral("memotap-") +
-           QString::fromLatin1(
-               QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
-}
-
-bool SingleInstance::activateRunningInstance() {
-    QLocalSocket socket;
-    socket.connectToServer(serverName_);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
-        return false;
-    socket.write(ActivateRequest);
-    socket.waitForBytesWritten(ConnectTimeoutMs);
-    socket.disconnectFromServer();
-    return true;
+bool SingleInstance::activateRunningInstance(const QString& openPath) {
+    const auto request = openPath.isEmpty()
+                             ? remote::FormatRequest(QStringLiteral("activate"))
+                             : remote::FormatRequest(QStringLiteral("open"), openPath);
+    return request && remote::SendRequest(serverName_, *request, AnswerTimeoutMs).has_value();
 }
 
 bool SingleInstance::listen() {

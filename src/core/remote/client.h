@@ -1,0 +1,21 @@
+// The sending side of the socket, for the command-line client and for a
+// second start of the player.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace remote {
+
+struct Answer {
+    bool ok = false;
+    QByteArray reason; // of an ERR answer
+};
+
+// Sends one request and waits for the answer. Nothing when no player
+// listens at socketPath or it did not answer within timeoutMs.
+std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& request,
+                                  int timeoutMs);
+
+} // namespace remote

@@ -1,0 +1,124 @@
+#include "core/remote_requests.h"
+
+#include "core/commands.h"
+#include "core/log.h"
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <variant>
+
+namespace modMain {
+
+namespace {
+
+// A client that has not sent its whole request by then is dropped.
+constexpr int RequestTimeoutMs = 2000;
+// Connections served at once; more are closed unanswered.
+constexpr int MaxConnections = 16;
+int openConnections = 0;
+
+// What one connection has received, and whether it was answered.
+struct Connection {
+    QByteArray received;
+    bool answered = false;
+};
+
+void finish(QLocalSocket* socket, Connection& connection, const QByteArray& answer) {
+    if (connection.answered)
+        return;
+    connection.answered = true;
+    socket->write(answer);
+    socket->disconnectFromServer();
+}
+
+void readFrom(QLocalSocket* socket, Connection& connection, const RequestHandler& handler) {
+    if (connection.answered) {
+        socket->readAll(); // whatever follows the request is not read
+        return;
+    }
+    // Never more than the cap plus one byte is kept, so a flood costs nothing.
+    connection.received += socket->read(remote::MaxRequestBytes + 1 - connection.received.size());
+    const remote::ParseResult result = remote::ParseRequest(connection.received);
+    if (std::holds_alternative<remote::NeedMore>(result))
+        return;
+    if (const auto* error = std::get_if<remote::RequestError>(&result)) {
+        qCWarning(lcInstance) << "refused a request:" << remote::ReasonOf(*error);
+        finish(socket, connection, remote::ErrorAnswer(remote::ReasonOf(*error)));
+        return;
+    }
+    finish(socket, connection, handler(std::get<remote::Request>(result)));
+}
+
+std::optional<QVariant> argumentFor(const CommandInfo& info, const QString& text) {
+    switch (info.argument) {
+    case CommandArgument::None:
+        return text.isEmpty() ? std::optional<QVariant>(QVariant()) : std::nullopt;
+    case CommandArgument::Seconds:
+    case CommandArgument::Percent: {
+        if (const auto seconds = remote::ParseSeconds(text);
+            seconds && (info.argument == CommandArgument::Seconds || !text.contains(u':')))
+            return QVariant(*seconds);
+        return std::nullopt;
+    }
+    case CommandArgument::Path:
+        if (text.isEmpty() || !QDir::isAbsolutePath(text))
+            return std::nullopt;
+        return QVariant(QDir::cleanPath(text));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void ServeConnection(QLocalSocket* socket, RequestHandler handler) {
+    if (openConnections >= MaxConnections) {
+        qCWarning(lcInstance) << "too many connections; one closed unanswered";
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    ++openConnections;
+    QObject::connect(socket, &QObject::destroyed, [] { --openConnections; });
+    auto connection = std::make_shared<Connection>();
+    QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                     [socket, connection, handler] { readFrom(socket, *connection, handler); });
+    QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // A client that sends its request too slowly is answered and closed;
+    // one that never reads its answer is cut off.
+    QTimer::singleShot(RequestTimeoutMs, socket, [socket, connection] {
+        if (connection->answered) {
+            socket->abort();
+            return;
+        }
+        qCWarning(lcInstance) << "request not finished in time; connection dropped";
+        finish(socket, *connection, remote::ErrorAnswer("timeout"));
+        QTimer::singleShot(RequestTimeoutMs, socket, [socket] { socket->abort(); });
+    });
+    if (socket->bytesAvailable() > 0)
+        readFrom(socket, *connection, handler);
+}
+
+QByteArray RunRemoteRequest(const remote::Request& request,
+                            const std::function<void()>& bringToFront) {
+    if (request.verb == QLatin1String("activate") && request.argument.isEmpty()) {
+        bringToFront();
+        return remote::OkAnswer();
+    }
+    const std::optional<Command> command = CommandNamed(request.verb);
+    if (!command)
+        return remote::ErrorAnswer("unknown-command");
+    const CommandInfo& info = InfoOf(*command);
+    const std::optional<QVariant> argument = argumentFor(info, request.argument);
+    if (!argument)
+        return remote::ErrorAnswer("bad-argument");
+    qCDebug(lcInstance) << "remote" << info.name << *argument;
+    Execute(*command, *argument);
+    if (*command == Command::Open)
+        bringToFront();
+    return remote::OkAnswer();
+}
+
+} // namespace modMain
