@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/player_events.h"
 #include "core/player_view.h"
 
 #include <QDir>
@@ -103,6 +104,7 @@ void OpenAudioFile(const QString& path) {
     PushHistory(index, path);
     RefreshHistoryMenu();
     ShowOpenedFile();
+    emit Events().fileOpened();
 }
 
 } // namespace modMain

@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/player_events.h"
 #include "core/player_view.h"
 
 namespace modMain {
@@ -17,6 +18,7 @@ void InitialiseEngine() {
 void MainTimerTick() {
     PlayerView& view = View();
     const std::int32_t state = vbmp3_getState(&CurrentSeconds);
+    Events().NoteState(state);
     switch (state) {
     case StateStopped:
         view.ShowState(QStringLiteral("停止"));
