@@ -61,6 +61,10 @@ std::optional<int> trySend(const QString& socket, const QString& command, const 
         remote::SendRequest(socket, *request, AnswerTimeoutMs);
     if (!answer)
         return std::nullopt;
+    if (answer->reason == "no-answer") {
+        printError(QStringLiteral("the player did not answer"));
+        return 1;
+    }
     if (!answer->ok) {
         printError(QStringLiteral("the player refused the request: %1")
                        .arg(QString::fromUtf8(answer->reason)));
@@ -106,8 +110,8 @@ int main(int argc, char** argv) {
             return *code;
         return execPlayer(folder, {options.argument});
     default:
-        if (trySend(socket, QStringLiteral("activate"), {}))
-            return 0;
+        if (const std::optional<int> code = trySend(socket, QStringLiteral("activate"), {}))
+            return *code;
         return execPlayer(folder, {});
     }
 }

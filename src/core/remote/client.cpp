@@ -35,7 +35,7 @@ std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& r
     }
     socket.abort();
     if (!answer.endsWith('\n'))
-        return std::nullopt;
+        return Answer{false, "no-answer"};
     answer.chop(1);
     if (answer == "OK")
         return Answer{true, {}};

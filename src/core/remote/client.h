@@ -10,11 +10,12 @@ namespace remote {
 
 struct Answer {
     bool ok = false;
-    QByteArray reason; // of an ERR answer
+    QByteArray reason; // of an ERR answer; "no-answer" when none came in time
 };
 
 // Sends one request and waits for the answer. Nothing when no player
-// listens at socketPath or it did not answer within timeoutMs.
+// listens at socketPath; a player that took the connection but did not
+// answer within timeoutMs still counts as running.
 std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& request,
                                   int timeoutMs);
 
