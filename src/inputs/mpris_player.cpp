@@ -52,7 +52,8 @@ double MprisPlayer::rate() const {
 void MprisPlayer::setRate(double rate) {
     if (!std::isfinite(rate) || rate <= 0) // zero would be a pause; not ours to map
         return;
-    Execute(Command::SetSpeed, static_cast<qlonglong>(std::lround(rate * 100)));
+    const double clamped = std::clamp(rate, minimumRate(), maximumRate());
+    Execute(Command::SetSpeed, static_cast<qlonglong>(std::lround(clamped * 100)));
 }
 
 QDBusObjectPath MprisPlayer::trackId() const {

@@ -168,6 +168,12 @@ TEST_F(MprisE2E, DesktopsReadTheStateAndDriveThePlayer) {
     ASSERT_TRUE(
         call("org.freedesktop.DBus.Properties.Set", {quoted(PlayerInterface), "'Rate'", "<1.5>"}));
     EXPECT_TRUE(monitorShows("'Rate': <1.5>")) << monitored.toStdString();
+    ASSERT_TRUE(
+        call("org.freedesktop.DBus.Properties.Set", {quoted(PlayerInterface), "'Rate'", "<10.0>"}));
+    EXPECT_TRUE(monitorShows("'Rate': <3.0>")) << monitored.toStdString();
+    // Previous is the rewind by REW_FF seconds (4 here), from the end.
+    ASSERT_TRUE(call(PlayerInterface + ".Previous"));
+    EXPECT_TRUE(monitorShows("Seeked \\(int64 26000000,\\)")) << monitored.toStdString();
 
     ASSERT_TRUE(call("org.mpris.MediaPlayer2.Quit"));
     ASSERT_EQ(player.waitForExit(0), 0);
