@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -20,9 +21,12 @@ constexpr int RequestTimeoutMs = 2000;
 constexpr int MaxConnections = 16;
 int openConnections = 0;
 
-// What one connection has received, and whether it was answered.
+// What one connection has received, whether its command runs (a message
+// box of the command keeps the event loop turning meanwhile) and whether it
+// was answered.
 struct Connection {
     QByteArray received;
+    bool running = false;
     bool answered = false;
 };
 
@@ -35,7 +39,7 @@ void finish(QLocalSocket* socket, Connection& connection, const QByteArray& answ
 }
 
 void readFrom(QLocalSocket* socket, Connection& connection, const RequestHandler& handler) {
-    if (connection.answered) {
+    if (connection.answered || connection.running) {
         socket->readAll(); // whatever follows the request is not read
         return;
     }
@@ -49,7 +53,28 @@ void readFrom(QLocalSocket* socket, Connection& connection, const RequestHandler
         finish(socket, connection, remote::ErrorAnswer(remote::ReasonOf(*error)));
         return;
     }
-    finish(socket, connection, handler(std::get<remote::Request>(result)));
+    connection.running = true;
+    const QPointer<QLocalSocket> alive(socket); // the client may leave meanwhile
+    const QByteArray answer = handler(std::get<remote::Request>(result));
+    connection.running = false;
+    if (alive)
+        finish(alive, connection, answer);
+}
+
+// A client that sends its request too slowly is answered and closed; one
+// that never reads its answer is cut off. A command still running is waited for.
+void watchTime(QLocalSocket* socket, const std::shared_ptr<Connection>& connection) {
+    QTimer::singleShot(RequestTimeoutMs, socket, [socket, connection] {
+        if (connection->running) {
+            watchTime(socket, connection);
+        } else if (connection->answered) {
+            socket->abort();
+        } else {
+            qCWarning(lcInstance) << "request not finished in time; connection dropped";
+            finish(socket, *connection, remote::ErrorAnswer("timeout"));
+            watchTime(socket, connection);
+        }
+    });
 }
 
 std::optional<QVariant> argumentFor(const CommandInfo& info, const QString& text) {
@@ -86,17 +111,7 @@ void ServeConnection(QLocalSocket* socket, RequestHandler handler) {
     QObject::connect(socket, &QLocalSocket::readyRead, socket,
                      [socket, connection, handler] { readFrom(socket, *connection, handler); });
     QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    // A client that sends its request too slowly is answered and closed;
-    // one that never reads its answer is cut off.
-    QTimer::singleShot(RequestTimeoutMs, socket, [socket, connection] {
-        if (connection->answered) {
-            socket->abort();
-            return;
-        }
-        qCWarning(lcInstance) << "request not finished in time; connection dropped";
-        finish(socket, *connection, remote::ErrorAnswer("timeout"));
-        QTimer::singleShot(RequestTimeoutMs, socket, [socket] { socket->abort(); });
-    });
+    watchTime(socket, connection);
     if (socket->bytesAvailable() > 0)
         readFrom(socket, *connection, handler);
 }

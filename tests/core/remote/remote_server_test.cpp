@@ -5,6 +5,7 @@
 #include "core/remote_requests.h"
 #include "core/single_instance.h"
 
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -98,6 +99,28 @@ TEST_F(RemoteServerTest, BrokenClientsGetOneBoundedAnswerAndTheNextIsServed) {
     EXPECT_EQ(engine->take(), QStringList{}) << "nothing ran";
     EXPECT_EQ(send("play"), "OK\n");
     EXPECT_TRUE(engine->take().contains("restart"));
+}
+
+TEST_F(RemoteServerTest, AClientThatLeavesWhileItsCommandShowsABoxCostsNothing) {
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(folder.filePath("boxes")));
+    QLocalSocket client;
+    int answered = 0;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        ServeConnection(server.nextPendingConnection(), [&](const remote::Request&) {
+            // A message box's own event loop runs while the client goes away.
+            client.abort();
+            QTest::qWait(300);
+            ++answered;
+            return remote::OkAnswer();
+        });
+    });
+    client.connectToServer(folder.filePath("boxes"));
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write(*remote::FormatRequest("play"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 1; }, 5000));
+    // The answer to nobody is dropped; the server serves the next client.
+    EXPECT_EQ(exchange(*remote::FormatRequest("activate")), "OK\n");
 }
 
 } // namespace
