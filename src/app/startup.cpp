@@ -5,7 +5,9 @@
 #include "core/commands.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/modMain.h"
+#include "core/remote/socket_path.h"
 #include "core/single_instance.h"
+#include "inputs/mpris_service.h"
 #include "inputs/platform_hotkeys.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
@@ -13,6 +15,8 @@
 #include "ui/session_close.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
 #include <QTimer>
@@ -36,6 +40,14 @@ void bringToFront() {
     window->activateWindow();
 }
 
+// The file given on the command line (the client passes it made absolute).
+QString fileArgument(const QStringList& arguments) {
+    for (const QString& argument : arguments.mid(1))
+        if (!argument.startsWith(u'-'))
+            return QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
+    return {};
+}
+
 } // namespace
 
 void CreateWindows() {
@@ -57,9 +69,9 @@ int Main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
     QApplication::setFont(DefaultUiFont());
 
-    SingleInstance instance(
-        SingleInstance::serverNameFor(AppTitle, QCoreApplication::applicationFilePath()));
-    if (instance.activateRunningInstance())
+    const QString openPath = fileArgument(QCoreApplication::arguments());
+    SingleInstance instance(remote::SocketPath(AppPath()));
+    if (instance.activateRunningInstance(openPath))
         return 0;
     instance.listen();
     QObject::connect(&instance, &SingleInstance::activationRequested, &app, bringToFront);
@@ -68,12 +80,18 @@ int Main(int argc, char** argv) {
             lastActiveWindow = now->window();
     });
     InstallMessagePresenter();
+    inputs::StartMpris(&app, bringToFront, [] {
+        if (MainForm && StartupFinished())
+            MainForm->close();
+    });
     setHotkeyBackend(makePlatformHotkeyBackend());
 
     InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
     CreateWindows();
+    if (!openPath.isEmpty())
+        Execute(Command::Open, openPath); // after the reopen of the last file
     FinishStartup();
     // A close that waited for start-up runs inside the event loop: the last
     // window's close ends a loop that must be running by then.

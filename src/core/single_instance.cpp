@@ -1,14 +1,15 @@
 #include "core/single_instance.h"
 
 #include "core/log.h"
+#include "core/remote/client.h"
+#include "core/remote_requests.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
-#include <unistd.h>
 
 namespace {
-const QByteArray ActivateRequest = "activate\n";
+
+constexpr int AnswerTimeoutMs = 5000;
 constexpr int ConnectTimeoutMs = 1000;
 // Longer than any start-up step between the check and the listen; a holder
 // that crashed is seen as gone at once (its process no longer exists).
@@ -19,57 +20,46 @@ bool answers(const QString& serverName) {
     socket.connectToServer(serverName);
     return socket.waitForConnected(ConnectTimeoutMs);
 }
+
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
     : QObject(parent), serverName_(std::move(serverName)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ActivateRequest.trimmed()))
-                    emit activationRequested();
-                socket->disconnectFromServer();
+        while (QLocalSocket* socket = server_.nextPendingConnection())
+            modMain::ServeConnection(socket, [this](const remote::Request& request) {
+                return modMain::RunRemoteRequest(request, [this] { emit activationRequested(); });
             });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
     });
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::serverNameFor(const QString& title, const QString& executablePath) {
-    const QByteArray key =
-        (title + u'\n' + QString::number(getuid()) + u'\n' + executablePath).toUtf8();
-    return QStringLiteral("memotap-") +
-           QString::fromLatin1(
-               QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
-}
-
 void SingleInstance::takeStartupLock() {
     if (startupLock_)
         return;
-    // Beside the socket, which QLocalServer keeps in the temporary folder.
-    auto lock = std::make_unique<QLockFile>(QDir::temp().filePath(serverName_ + ".lock"));
+    // Beside the socket (a bare name lives in the temporary folder).
+    const QString path = QDir::temp().filePath(serverName_ + ".lock");
+    auto lock = std::make_unique<QLockFile>(path);
     if (lock->tryLock(StartupLockWaitMs)) {
         startupLock_ = std::move(lock);
         return;
     }
     // Starting unguarded beats not starting at all.
-    qCWarning(lcInstance) << "start-up lock" << QDir::temp().filePath(serverName_ + ".lock")
-                          << "not taken, error" << lock->error();
+    qCWarning(lcInstance) << "start-up lock" << path << "not taken, error" << lock->error();
 }
 
-bool SingleInstance::activateRunningInstance() {
+bool SingleInstance::activateRunningInstance(const QString& openPath) {
     takeStartupLock();
-    QLocalSocket socket;
-    socket.connectToServer(serverName_);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
+    if (!answers(serverName_))
         return false;
     startupLock_.reset();
-    socket.write(ActivateRequest);
-    if (!socket.waitForBytesWritten(ConnectTimeoutMs))
-        qCWarning(lcInstance) << "activation request not sent:" << socket.errorString();
-    socket.disconnectFromServer();
+    const auto request = openPath.isEmpty()
+                             ? remote::FormatRequest(QStringLiteral("activate"))
+                             : remote::FormatRequest(QStringLiteral("open"), openPath);
+    if (!request || !remote::SendRequest(serverName_, *request, AnswerTimeoutMs))
+        qCWarning(lcInstance) << "the running player did not answer";
+    // It accepted the connection: it runs, and its socket stays.
     return true;
 }
 

@@ -1,6 +1,6 @@
-// One running player per executable. The first instance listens on a local
-// socket named from the title, the user and the executable's path; a second
-// start connects, asks the first to come to the front, and ends.
+// One running player per settings folder. The first instance listens on the
+// remote-control socket (core/remote/socket_path.h); a second start connects,
+// asks the first to come to the front (or to open its file), and ends.
 //
 // A lock file next to the socket makes "is another one running?" and "listen"
 // one step: it is taken by activateRunningInstance() and held until listen()
@@ -21,12 +21,10 @@ class SingleInstance : public QObject {
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket name for this executable and user.
-    static QString serverNameFor(const QString& title, const QString& executablePath);
-
-    // True when another instance answered and was asked to come to the front.
-    // When none did, the start-up lock stays taken for listen().
-    bool activateRunningInstance();
+    // True when another instance answered and was asked to come to the
+    // front, or to open openPath when one is given. When none did, the
+    // start-up lock stays taken for listen().
+    bool activateRunningInstance(const QString& openPath = {});
     // Starts listening; a socket left behind by a crashed instance is removed.
     // Releases the start-up lock.
     bool listen();

@@ -3,6 +3,7 @@
 #include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/hotkeys/timestamp_key.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
@@ -87,8 +88,8 @@ void frmHotKey::connectHandlers() {
 void frmHotKey::Form_Load() {
     if (!Hotkeys().Load())
         return;
-    for (int r = 1; r <= CommandCount; ++r)
-        lstCommand->addItem(CommandLabel(r) + HotKeys[r].KeyText);
+    for (int line = 0; line < DialogLineCount; ++line)
+        lstCommand->addItem(CommandLabel(RecordOfLine(line)) + Binding(RecordOfLine(line)).KeyText);
     for (const KeyListEntry& key : KeyList()) {
         auto* item = new QListWidgetItem(key.Name, lstKey);
         item->setData(Qt::UserRole, key.Code);
@@ -103,9 +104,9 @@ void frmHotKey::Form_Unload() {
 
 void frmHotKey::lstCommand_Click() {
     const int line = lstCommand->currentRow();
-    if (line < 0 || line >= CommandCount)
+    if (line < 0 || line >= DialogLineCount)
         return;
-    const HotkeyEntry& entry = HotKeys[line + 1];
+    const HotkeyEntry& entry = Binding(RecordOfLine(line));
     // A row the list does not have (a damaged key file) selects no key.
     const bool known = entry.KeyIndex >= 0 && entry.KeyIndex < lstKey->count();
     lstKey->setCurrentRow(known ? entry.KeyIndex : -1);
@@ -124,8 +125,8 @@ void frmHotKey::chkModifier_Click() {
     cmdApply->setEnabled(true);
 }
 
-void frmHotKey::setCommandLine(int record, const QString& keyText) {
-    QListWidgetItem* item = lstCommand->item(record - 1);
+void frmHotKey::setCommandLine(int line, const QString& keyText) {
+    QListWidgetItem* item = lstCommand->item(line);
     const QString text = item->text();
     item->setText(text.left(text.indexOf(u':') + 1) + keyText);
 }
@@ -133,10 +134,10 @@ void frmHotKey::setCommandLine(int record, const QString& keyText) {
 void frmHotKey::cmdApply_Click() {
     const int line = lstCommand->currentRow();
     const int row = lstKey->currentRow();
-    if (line < 0 || line >= CommandCount || row < 0 || row >= lstKey->count())
+    if (line < 0 || line >= DialogLineCount || row < 0 || row >= lstKey->count())
         return;
-    const int record = line + 1;
-    HotkeyEntry& entry = HotKeys[record];
+    const int record = RecordOfLine(line);
+    HotkeyEntry& entry = Binding(record);
 
     if (row != 0) {
         HotkeyEntry wanted = entry;
@@ -152,7 +153,7 @@ void frmHotKey::cmdApply_Click() {
         wanted.Active = 1;
         if (Hotkeys().Rebind(record, wanted)) {
             entry = wanted;
-            setCommandLine(record, entry.KeyText);
+            setCommandLine(line, entry.KeyText);
             ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
                         MessageButtons::Ok, this);
         } else {
@@ -170,10 +171,12 @@ void frmHotKey::cmdApply_Click() {
         entry.KeyText = DisabledKeyText;
         for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
             box->setChecked(false);
-        setCommandLine(record, DisabledKeyText);
+        setCommandLine(line, DisabledKeyText);
     }
     cmdApply->setEnabled(false);
     Hozon();
+    if (record == TimeStampRecord)
+        SaveTimeStampKey();
 }
 
 void frmHotKey::cmdClose_Click() {

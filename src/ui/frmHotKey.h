@@ -48,5 +48,5 @@ class frmHotKey : public QWidget {
   private:
     void buildControls();
     void connectHandlers();
-    void setCommandLine(int record, const QString& keyText);
+    void setCommandLine(int line, const QString& keyText);
 };

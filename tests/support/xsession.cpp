@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <csignal>
 
@@ -163,8 +164,12 @@ void SoundServer::stopRecording() {
 }
 
 PlayerRun::PlayerRun(const XSession& x) : x_(x), env_(x.environment()) {
-    QFile::copy(QStringLiteral(MEMOTAP_EXE), executable());
-    QFile::setPermissions(executable(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The client the user runs and the player it starts, side by side.
+    for (const QString& from : {QStringLiteral(MEMOTAP_EXE), QStringLiteral(MEMOTAP_PLAYER_EXE)}) {
+        const QString to = path(QFileInfo(from).fileName());
+        QFile::copy(from, to);
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     const QString runtime = path(".runtime");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -172,6 +177,8 @@ PlayerRun::PlayerRun(const XSession& x) : x_(x), env_(x.environment()) {
     // Without a sound server of the test's own the player must not reach the
     // session's; the engine then plays to no device.
     env_.insert("PULSE_SERVER", "unix:" + path(".runtime/no-sound-server"));
+    // Nor the session's bus: a test that wants MPRIS starts a bus of its own.
+    env_.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path(".runtime/no-session-bus"));
 }
 
 PlayerRun::~PlayerRun() {
@@ -190,12 +197,12 @@ QByteArray PlayerRun::readFile(const QString& fileName) const {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-int PlayerRun::start() {
+int PlayerRun::start(const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env_);
     process->setWorkingDirectory(folder());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->start(executable(), {});
+    process->start(executable(), arguments);
     process->waitForStarted(5000);
     processes_.push_back(std::move(process));
     return static_cast<int>(processes_.size()) - 1;
@@ -206,6 +213,23 @@ std::optional<int> PlayerRun::waitForExit(int index, int timeoutMs) {
     if (p.state() != QProcess::NotRunning && !p.waitForFinished(timeoutMs))
         return std::nullopt;
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+PlayerRun::Outcome PlayerRun::command(const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(env_);
+    process.setWorkingDirectory(folder());
+    process.start(executable(), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(timeoutMs)) {
+        stopProcess(process);
+        return outcome;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        outcome.exitCode = process.exitCode();
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
 }
 
 void PlayerRun::terminate(int index) {

@@ -66,8 +66,8 @@ class SoundServer {
     bool ok_ = false;
 };
 
-// The real memotap executable copied into a temporary folder and started
-// on an X display.
+// The real memotap executables (the client and the player it starts) copied
+// into a temporary folder and started on an X display.
 class PlayerRun {
   public:
     explicit PlayerRun(const XSession& x);
@@ -84,13 +84,23 @@ class PlayerRun {
     QByteArray readFile(const QString& fileName) const;
 
     QProcessEnvironment& environment() { return env_; }
-    // Starts one more process of the copied executable; returns its index.
-    int start();
+    // Starts one more process of the copied memotap with these arguments;
+    // returns its index.
+    int start(const QStringList& arguments = {});
     QProcess& process(int index = 0) { return *processes_.at(index); }
     // Waits for process index to end; its exit code, or nothing on time-out.
     std::optional<int> waitForExit(int index = 0, int timeoutMs = 15000);
     // Sends SIGTERM to process index.
     void terminate(int index = 0);
+
+    // Runs the copied memotap with arguments to its end (a command for the
+    // running player); its exit code (-1 when it crashed or hung) and output.
+    struct Outcome {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Outcome command(const QStringList& arguments, int timeoutMs = 15000);
 
   private:
     const XSession& x_;

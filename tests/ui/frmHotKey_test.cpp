@@ -1,9 +1,14 @@
 // The hotkey dialog: start-up with the key file, showing and applying
 // bindings, and the dialog's life from start-up to exit.
+#include "core/extra_settings.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/hotkeys/timestamp_key.h"
 #include "core/settings.h"
+#include "core/textfile.h"
+#include "support/fake_engine.h"
 #include "support/fake_hotkey_backend.h"
+#include "support/fake_view.h"
 #include "support/message_recorder.h"
 #include "ui/forms.h"
 #include "ui/frmHotKey.h"
@@ -102,7 +107,8 @@ TEST_F(HotKeyDialogTest, FirstStartWithoutKeyFileWarnsRegistersDefaultsAndWrites
         lines(form.lstCommand),
         QStringList({"Listen    :[Ctrl]+[Space]", "REW       :[Ctrl]+[←]", "FF        :[Ctrl]+[→]",
                      "Repeat    :[Ctrl]+[無変換]", "PitchUp   :[Ctrl]+[↑]", "PitchDown :[Ctrl]+[↓]",
-                     "SetStart  :[Ctrl]+[PageUp]", "SetEnd    :[Ctrl]+[PageDown]"}));
+                     "SetStart  :[Ctrl]+[PageUp]", "SetEnd    :[Ctrl]+[PageDown]",
+                     "TimeStamp :<<無効>>"}));
     ASSERT_EQ(form.lstKey->count(), 89);
     for (int row = 0; row < 89; ++row) {
         EXPECT_EQ(form.lstKey->item(row)->text(), KeyList()[row].Name);
@@ -452,4 +458,84 @@ TEST_F(HotKeyDialogTest, LayoutCaptionsAndFonts) {
         EXPECT_EQ(metrics.horizontalAdvance(CommandLabel(r)),
                   metrics.horizontalAdvance(CommandLabel(1)))
             << QFontInfo(form.lstCommand->font()).family().toStdString();
+}
+
+// --- the timestamp command ---
+
+namespace {
+
+int keyRow(const QString& name) {
+    for (int row = 0; row < KeyListCount; ++row)
+        if (KeyList()[row].Name == name)
+            return row;
+    return -1;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(HotKeyDialogTest, TimeStampIsANinthLineBoundInTheExtraFileAndCopiesThePlace) {
+    writeDefaultFile();
+    const QByteArray keyFile = readKeyFile();
+    FakeEngine& engine = FakeEngine::install();
+    FakeView view;
+    engine.state = StatePaused;
+    engine.position = 3725;
+
+    frmHotKey& form = load();
+    ASSERT_EQ(form.lstCommand->count(), 9);
+    EXPECT_EQ(form.lstCommand->item(8)->text(), "TimeStamp :<<無効>>");
+    EXPECT_EQ(backend.take().size(), 8) << "unbound by default: nothing more is taken";
+
+    apply(form, 8, keyRow("T"), false, true, true, false);
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].text, RegisteredText);
+    EXPECT_EQ(form.lstCommand->item(8)->text(), "TimeStamp :[Ctrl]+[Shift]+[T]");
+    // An id none of the nine records holds.
+    EXPECT_EQ(backend.take(), QStringList({"register(10,6,84)=1"}));
+    EXPECT_TRUE(backend.press(6, 84));
+    EXPECT_EQ(view.copied, QStringList({"[01:02:05]"}));
+    EXPECT_EQ(readKeyFile(), keyFile) << "the key file keeps its nine lines";
+    EXPECT_EQ(readFile(dir.filePath("memotap-extra.txt")),
+              "hotkey.copy-time=0,2,4,0,84,70,\"[Ctrl]+[Shift]+[T]\",1\r\n");
+
+    // The next start takes it again, beside lines another version wrote.
+    UnloadHotKeyForm();
+    EXPECT_TRUE(backend.held.empty());
+    QFile extra(dir.filePath("memotap-extra.txt"));
+    ASSERT_TRUE(extra.open(QIODevice::Append));
+    extra.write("pedal.left=play-pause\r\n");
+    extra.close();
+    HotKeys[9].Id = 10; // a key file whose spare record holds that id
+    Hozon();
+    backend.take();
+    frmHotKey& again = load();
+    EXPECT_EQ(again.lstCommand->item(8)->text(), "TimeStamp :[Ctrl]+[Shift]+[T]");
+    EXPECT_TRUE(backend.take().contains("register(9,6,84)=1"));
+
+    // Unbinding keeps the other lines of the file.
+    apply(again, 8, 0, false, false, false, false);
+    EXPECT_FALSE(backend.press(6, 84));
+    EXPECT_EQ(readFile(dir.filePath("memotap-extra.txt")),
+              textfile::encode("hotkey.copy-time=0,0,0,0,0,0,\"<<無効>>\",0\r\n"
+                               "pedal.left=play-pause\r\n"));
+    ResetExtraSettingsForTesting();
+    setEngineBackend(nullptr);
+}
+
+TEST_F(HotKeyDialogTest, DamagedTimeStampLineLeavesItUnbound) {
+    writeDefaultFile();
+    QFile extra(dir.filePath("memotap-extra.txt"));
+    ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
+    extra.write("hotkey.copy-time=0,2,x\r\nno equals sign\r\n");
+    extra.close();
+    frmHotKey& form = load();
+    EXPECT_EQ(form.lstCommand->item(8)->text(), "TimeStamp :<<無効>>");
+    EXPECT_EQ(backend.take().size(), 8);
+    EXPECT_TRUE(messages.calls.empty());
+    ResetExtraSettingsForTesting();
 }

@@ -1,5 +1,7 @@
 #include "core/engine/engine.h"
 
+#include "core/player_events.h"
+
 #include <utility>
 
 namespace {
@@ -43,6 +45,7 @@ void vbmp3_restart() {
 }
 void vbmp3_seek(std::int32_t seconds) {
     engineBackend().seek(seconds);
+    emit modMain::Events().seeked(seconds); // every seek, whoever asked for it
 }
 std::int32_t vbmp3_getState(std::int32_t* position) {
     return engineBackend().getState(position);

@@ -1,9 +1,11 @@
 #include "core/hotkeys/hotkey_registry.h"
 
 #include "core/commands.h"
+#include "core/extra_settings.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/hotkeys/timestamp_key.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 
@@ -16,7 +18,7 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 
 void ShowRefused(int record) {
-    ShowMessage(CommandLabel(record) + HotKeys[record].KeyText + QStringLiteral("は") + CrLf +
+    ShowMessage(CommandLabel(record) + Binding(record).KeyText + QStringLiteral("は") + CrLf +
                     QStringLiteral("ホットキー登録できませんでした") + CrLf +
                     QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
                     QStringLiteral("別のアプリケーションのホットキーを解除してから登録し直して"
@@ -30,26 +32,30 @@ bool HotkeyRegistry::Load() {
     // A press runs its command directly, whichever backend is in place.
     static QMetaObject::Connection presses;
     QObject::disconnect(presses);
-    presses = QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(),
-                               [](Long id) { ExecuteHotKey(id); });
+    presses =
+        QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
+            if (TimeStampKey().Active != 0 && id == TimeStampKey().Id)
+                Execute(Command::CopyTime);
+            else
+                ExecuteHotKey(id);
+        });
 
-    switch (ReadKeyFile()) {
-    case KeyFileStatus::Missing:
+    const KeyFileStatus status = ReadKeyFile();
+    if (status == KeyFileStatus::Missing) {
         ShowMessage(QStringLiteral("キー設定ファイルがありません。初期設定で起動します。"),
                     QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok);
         InstallDefaultHotKeys();
-        return true;
-    case KeyFileStatus::Failed:
-        return false;
-    case KeyFileStatus::Ok:
-        return true;
     }
-    return false;
+    // After the key file's records, whose ids the timestamp must not take.
+    LoadExtraSettings();
+    LoadTimeStampKey();
+    return status != KeyFileStatus::Failed;
 }
 
 void HotkeyRegistry::RegisterActive() {
-    for (int record = 1; record <= CommandCount; ++record) {
-        const HotkeyEntry& entry = HotKeys[record];
+    for (int line = 0; line < DialogLineCount; ++line) {
+        const int record = RecordOfLine(line);
+        const HotkeyEntry& entry = Binding(record);
         if (entry.Active == 0)
             continue;
         // The record keeps its binding, so the next start tries again.
@@ -61,7 +67,7 @@ void HotkeyRegistry::RegisterActive() {
 }
 
 bool HotkeyRegistry::Rebind(int record, const HotkeyEntry& wanted) {
-    HotkeyEntry& entry = HotKeys[record];
+    HotkeyEntry& entry = Binding(record);
     HotkeyBackend& backend = hotkeyBackend();
     const Long modifiers = ModifiersOf(wanted);
     const bool same = entry.Active != 0 && ModifiersOf(entry) == modifiers &&
@@ -80,13 +86,13 @@ bool HotkeyRegistry::Rebind(int record, const HotkeyEntry& wanted) {
 }
 
 bool HotkeyRegistry::Release(int record) {
-    return hotkeyBackend().unregisterHotKey(HotKeys[record].Id);
+    return hotkeyBackend().unregisterHotKey(Binding(record).Id);
 }
 
 void HotkeyRegistry::Unload() {
-    for (int record = 1; record <= CommandCount; ++record)
-        if (HotKeys[record].Active != 0)
-            hotkeyBackend().unregisterHotKey(HotKeys[record].Id);
+    for (int line = 0; line < DialogLineCount; ++line)
+        if (Binding(RecordOfLine(line)).Active != 0)
+            hotkeyBackend().unregisterHotKey(Binding(RecordOfLine(line)).Id);
     Hozon();
 }
 

@@ -1,5 +1,7 @@
 #include "core/hotkeys/keylist.h"
 
+#include "core/hotkeys/timestamp_key.h"
+
 namespace modMain {
 
 namespace {
@@ -62,6 +64,8 @@ const std::array<KeyListEntry, KeyListCount>& KeyList() {
 QString CommandLabel(int record) {
     static const char* const names[CommandCount] = {"Listen",  "REW",       "FF",       "Repeat",
                                                     "PitchUp", "PitchDown", "SetStart", "SetEnd"};
+    if (record == TimeStampRecord)
+        return QStringLiteral("TimeStamp :");
     if (record < 1 || record > CommandCount)
         return {};
     return QString::fromLatin1(names[record - 1]).leftJustified(10, u' ') + u':';

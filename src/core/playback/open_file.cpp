@@ -4,6 +4,7 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/playback/place.h"
+#include "core/player_events.h"
 #include "core/player_view.h"
 
 #include <QDir>
@@ -106,6 +107,7 @@ void OpenAudioFile(const QString& path) {
     PushHistory(index, path);
     RefreshHistoryMenu();
     ShowOpenedFile();
+    emit Events().fileOpened();
 }
 
 } // namespace modMain

@@ -4,6 +4,7 @@
 #include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/playback/place.h"
+#include "core/player_events.h"
 #include "core/player_view.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ void InitialiseEngine() {
 void MainTimerTick() {
     PlayerView& view = View();
     const std::int32_t state = vbmp3_getState(&CurrentSeconds);
+    Events().NoteState(state);
     switch (state) {
     case StateStopped:
         view.ShowState(QStringLiteral("停止"));

@@ -1,5 +1,6 @@
 // The playback speed, in percent of normal.
 #include "core/modMain.h"
+#include "core/player_events.h"
 #include "core/player_view.h"
 
 namespace modMain {
@@ -14,6 +15,7 @@ Long speedField = 100;
 void ApplyPitch(Long value) {
     vbmp3_setPitch(value);
     Pitch = value;
+    emit Events().speedChanged(value);
 }
 
 void SpeedFieldChanged(Long percent) {

@@ -1,0 +1,45 @@
+#include "core/remote/client.h"
+
+#include "core/remote/request.h"
+
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+
+namespace remote {
+
+namespace {
+
+// Connecting is quick when a player listens; a socket without one fails at once.
+constexpr int ConnectTimeoutMs = 1000;
+
+} // namespace
+
+std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& request,
+                                  int timeoutMs) {
+    if (socketPath.isEmpty())
+        return std::nullopt;
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(ConnectTimeoutMs))
+        return std::nullopt;
+    socket.write(request);
+    const QDeadlineTimer deadline(timeoutMs);
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < MaxRequestBytes) {
+        if (socket.bytesToWrite() > 0)
+            socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())) &&
+            socket.bytesAvailable() == 0)
+            break;
+        answer += socket.readAll();
+    }
+    socket.abort();
+    if (!answer.endsWith('\n'))
+        return Answer{false, "no-answer"};
+    answer.chop(1);
+    if (answer == "OK")
+        return Answer{true, {}};
+    return Answer{false, answer.startsWith("ERR ") ? answer.mid(4) : answer};
+}
+
+} // namespace remote
