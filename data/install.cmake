@@ -1,7 +1,7 @@
 # What `make install` puts on the desktop besides the executable and the help:
 # the desktop file, the AppStream metainfo and the hicolor icons, all named
 # after the application id.
-install(TARGETS memotap RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS memotap memotap-player RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(data_source ${CMAKE_CURRENT_LIST_DIR})
 set(data_build ${CMAKE_BINARY_DIR}/data)

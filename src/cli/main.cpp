@@ -4,6 +4,7 @@
 #include "cli/options.h"
 #include "core/remote/client.h"
 #include "core/remote/request.h"
+#include "core/remote/settings_location.h"
 #include "core/remote/socket_path.h"
 
 #include <QFile>
@@ -97,7 +98,12 @@ int main(int argc, char** argv) {
     }
 
     const QString folder = ownFolder();
-    const QString socket = remote::SocketPath(folder);
+    // The player's settings folder names its socket.
+    const QString settings =
+        modMain::LocateSettings(folder, QStringLiteral(MEMOTAP_INSTALL_BINDIR),
+                                qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath())
+            .folder;
+    const QString socket = remote::SocketPath(settings);
     switch (options.action) {
     case Action::SendCommand:
         if (const std::optional<int> code = trySend(socket, options.command, options.argument))

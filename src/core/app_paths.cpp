@@ -15,14 +15,6 @@ namespace {
 const QString InstallBinFolder = QStringLiteral(MEMOTAP_INSTALL_BINDIR);
 const QString InstallHelpFolder = QStringLiteral(MEMOTAP_INSTALL_HELPDIR);
 
-// A folder as the file system names it: symbolic links resolved where it
-// exists, otherwise only cleaned.
-QString Resolved(const QString& folder) {
-    const QString cleaned = QDir::cleanPath(QDir(folder).absolutePath());
-    const QString canonical = QFileInfo(cleaned).canonicalFilePath();
-    return canonical.isEmpty() ? cleaned : canonical;
-}
-
 QString WithSeparator(const QString& folder) {
     QString path = QDir::toNativeSeparators(folder);
     if (!path.endsWith(QDir::separator()))
@@ -31,21 +23,6 @@ QString WithSeparator(const QString& folder) {
 }
 
 } // namespace
-
-bool RunsFromInstall(const QString& exeFolder, const QString& installBinFolder) {
-    if (exeFolder.isEmpty() || installBinFolder.isEmpty())
-        return false;
-    return Resolved(exeFolder) == Resolved(installBinFolder);
-}
-
-SettingsLocation LocateSettings(const QString& exeFolder, const QString& installBinFolder,
-                                const QString& xdgConfigHome, const QString& home) {
-    if (!RunsFromInstall(exeFolder, installBinFolder))
-        return {exeFolder, false};
-    const QString configHome =
-        QDir::isAbsolutePath(xdgConfigHome) ? xdgConfigHome : home + QStringLiteral("/.config");
-    return {QDir::cleanPath(configHome + QLatin1Char('/') + ConfigFolderName), true};
-}
 
 bool MakePrivateFolder(const QString& folder) {
     const QStringList parts = QDir::cleanPath(folder).split(QLatin1Char('/'), Qt::SkipEmptyParts);

@@ -4,6 +4,8 @@
 // finds its help under the install's share folder.
 #pragma once
 
+#include "core/remote/settings_location.h"
+
 #include <QString>
 
 namespace modMain {
@@ -11,25 +13,6 @@ namespace modMain {
 // The reverse-DNS id naming the desktop file, the metainfo and the icon (and
 // so MPRIS's DesktopEntry and the portal's application).
 inline const QString AppId = QStringLiteral(MEMOTAP_APP_ID);
-
-// The settings folder's name inside the user's configuration folder.
-inline const QString ConfigFolderName = QStringLiteral("memotap");
-
-// Whether the executable in exeFolder is the installed one: exeFolder is the
-// install's bin folder, both compared after resolving symbolic links. An
-// empty folder never matches.
-bool RunsFromInstall(const QString& exeFolder, const QString& installBinFolder);
-
-struct SettingsLocation {
-    QString folder; // without a trailing separator
-    bool installed; // the folder is the user's, to be created on demand
-};
-
-// The settings folder for an executable in exeFolder, given the compiled-in
-// bin folder, $XDG_CONFIG_HOME and the home folder. A relative
-// $XDG_CONFIG_HOME is ignored, as the XDG base directory rules ask.
-SettingsLocation LocateSettings(const QString& exeFolder, const QString& installBinFolder,
-                                const QString& xdgConfigHome, const QString& home);
 
 // Creates each missing folder of the absolute path folder with mode 0700 (the
 // user's umask still applies); existing folders keep their mode. False, with

@@ -7,7 +7,6 @@
 #include "support/file_size_limit.h"
 #include "support/log_capture.h"
 #include "support/message_recorder.h"
-#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -136,7 +136,8 @@ TEST_F(MprisE2E, DesktopsReadTheStateAndDriveThePlayer) {
         QThread::msleep(100);
     ASSERT_TRUE(identity) << "the player took no MPRIS name";
     EXPECT_EQ(*identity, "(<'メモタップ'>,)");
-    EXPECT_EQ(property("org.mpris.MediaPlayer2", "DesktopEntry"), "(<'memotap'>,)");
+    EXPECT_EQ(property("org.mpris.MediaPlayer2", "DesktopEntry"),
+              QStringLiteral("(<'%1'>,)").arg(MEMOTAP_APP_ID));
     EXPECT_EQ(property(PlayerInterface, "PlaybackStatus"), "(<'Paused'>,)");
     EXPECT_EQ(property(PlayerInterface, "Position"), "(<int64 4000000>,)");
     const QString metadata = property(PlayerInterface, "Metadata").value_or(QString());
