@@ -2,6 +2,7 @@
 // time format its menu items use.
 #include "core/modMain.h"
 #include "support/fake_engine.h"
+#include "support/history_entries.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -9,19 +10,6 @@
 using namespace modMain;
 
 namespace {
-
-using Entries = std::vector<HistoryEntry>;
-
-void setHistory(const Entries& entries) {
-    for (int i = 1; i <= HistorySize; ++i)
-        History[i] = i <= static_cast<int>(entries.size()) ? entries[i - 1] : HistoryEntry{};
-}
-
-Entries history() {
-    return {History.begin() + 1, History.end()};
-}
-
-const Entries Five = {{"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}, {"/e", 5}};
 
 TEST(History, FindIsExactAndCaseSensitive) {
     setHistory({{"/rec/A.wav", 1}, {"/rec/a.wav", 2}, {"/rec/a.wav", 3}});

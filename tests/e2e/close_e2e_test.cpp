@@ -4,6 +4,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
+#include "support/settings_text.h"
 #include "support/wait.h"
 #include "support/xsession.h"
 
@@ -13,19 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray settings(const QStringList& historyLines) {
-    QStringList lines = historyLines;
-    while (lines.size() < 5)
-        lines << "\"\",0";
-    return textfile::encode(QStringLiteral("0,0,1\r\n") + lines.join("\r\n") +
-                            QStringLiteral("\r\n100,0,10,4,4\r\n"
-                                           "2\r\n0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n"));
-}
-
-QString entry(const QString& path, int position) {
-    return QStringLiteral("\"%1\",%2").arg(path, QString::number(position));
-}
 
 QByteArray defaultKeyFile() {
     modMain::InstallDefaultHotKeys();

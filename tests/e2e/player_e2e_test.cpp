@@ -6,6 +6,7 @@
 #include "core/modMain.h"
 #include "core/textfile.h"
 #include "support/audio_fixtures.h"
+#include "support/settings_text.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>
@@ -22,19 +23,6 @@ namespace {
 constexpr int ClientAboveSeparator = 1240 / 15;
 constexpr int PlayPauseX = (500 + 700 / 2) / 15;
 constexpr int PlayPauseY = (885 + 300 / 2) / 15;
-
-QByteArray settings(const QStringList& historyLines) {
-    QStringList lines = historyLines;
-    while (lines.size() < 5)
-        lines << "\"\",0";
-    return textfile::encode(QStringLiteral("0,0,1\r\n") + lines.join("\r\n") +
-                            QStringLiteral("\r\n100,0,10,4,4\r\n"
-                                           "2\r\n0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n"));
-}
-
-QString entry(const QString& path, int position) {
-    return QStringLiteral("\"%1\",%2").arg(path).arg(position);
-}
 
 // The saved history entries as (path, position).
 std::vector<std::pair<QString, int>> savedHistory(const PlayerRun& player) {

@@ -1,6 +1,7 @@
 // The File menu's items that show the recent-file history.
 #include "core/modMain.h"
 #include "support/fake_engine.h"
+#include "support/history_entries.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
 
@@ -12,19 +13,6 @@
 using namespace modMain;
 
 namespace {
-
-using Entries = std::vector<HistoryEntry>;
-
-void setHistory(const Entries& entries) {
-    for (int i = 1; i <= HistorySize; ++i)
-        History[i] = i <= static_cast<int>(entries.size()) ? entries[i - 1] : HistoryEntry{};
-}
-
-Entries history() {
-    return {History.begin() + 1, History.end()};
-}
-
-const Entries Five = {{"/a", 1}, {"/b", 2}, {"/c", 3}, {"/d", 4}, {"/e", 5}};
 
 class HistoryMenu : public ::testing::Test {
   protected:
