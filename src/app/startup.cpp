@@ -13,11 +13,13 @@
 #include "ui/forms.h"
 #include "ui/frmMain.h"
 #include "ui/session_close.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <clocale>
@@ -63,6 +65,7 @@ void CreateWindows() {
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
+    InstallQtTranslations(QLocale::system());
     QApplication::setApplicationName(AppTitle);
     // Wayland desktops match the window to its desktop file and icon by this.
     QGuiApplication::setDesktopFileName(AppId);

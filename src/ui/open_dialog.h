@@ -8,7 +8,8 @@ class QWidget;
 
 namespace modMain {
 
-// The dialog's filters: audio files, other audio files, all files.
+// The dialog's filters: audio files, other audio files, other recordings,
+// all files.
 QStringList AudioFileFilters();
 
 // Asks for an existing file; "" when the user cancels.

@@ -295,7 +295,8 @@ QStringList listedFiles(QFileDialog* dialog) {
 TEST_F(CommandsOpen, FileMenuDialogFiltersAndOpensTheChosenFile) {
     QDir(folder.path()).mkdir("rec");
     const QString dir = folder.filePath("rec");
-    for (const char* name : {"録音.wav", "b.MP3", "c.mp2", "d.rmp", "e.mp1", "f.txt", "g"}) {
+    for (const char* name :
+         {"録音.wav", "b.MP3", "c.mp2", "d.rmp", "e.mp1", "f.txt", "g", "h.M4A", "i.opus"}) {
         QFile file(dir + '/' + QString::fromUtf8(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
@@ -303,7 +304,8 @@ TEST_F(CommandsOpen, FileMenuDialogFiltersAndOpensTheChosenFile) {
     const QList<QStringList> expected = {
         {"b.MP3", "録音.wav"},
         {"c.mp2", "d.rmp", "e.mp1"},
-        {"b.MP3", "c.mp2", "d.rmp", "e.mp1", "f.txt", "g", "録音.wav"}};
+        {"h.M4A", "i.opus"},
+        {"b.MP3", "c.mp2", "d.rmp", "e.mp1", "f.txt", "g", "h.M4A", "i.opus", "録音.wav"}};
     QStringList filters;
     QList<QStringList> listed;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
@@ -325,10 +327,12 @@ TEST_F(CommandsOpen, FileMenuDialogFiltersAndOpensTheChosenFile) {
     });
     form->mnuOpen->trigger();
 
-    ASSERT_EQ(filters.size(), 3);
-    EXPECT_TRUE(filters[0].startsWith("ｵｰﾃﾞｨｵﾌｧｲﾙ(*.wav,*.mp3)"));
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_TRUE(filters[0].startsWith("ｵｰﾃﾞｨｵﾌｧｲﾙ(*.wav,*.mp3) (*.wav *.WAV *.mp3 *.MP3)"));
     EXPECT_TRUE(filters[1].startsWith("その他のｵｰﾃﾞｨｵﾌｧｲﾙ(*.mp1,*.mp2,*.rmp)"));
-    EXPECT_TRUE(filters[2].startsWith("すべてのファイル(*.*)"));
+    EXPECT_TRUE(
+        filters[2].startsWith("その他の録音(*.m4a,*.wma,*.ogg,*.opus,*.flac,*.aac,*.mp4,*.webm)"));
+    EXPECT_TRUE(filters[3].startsWith("すべてのファイル(*.*)"));
     EXPECT_EQ(listed, expected);
     EXPECT_EQ(mode, QFileDialog::ExistingFile);
     EXPECT_TRUE(engine->take().contains("open(" + path + ")"));
