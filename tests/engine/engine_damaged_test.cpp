@@ -255,9 +255,11 @@ TEST_F(EngineDamaged, WaveRewrittenShorterWhilePlaying) {
     EXPECT_EQ(info.TotalSeconds, 2);
 }
 
-// The same for MPEG audio ends in SIGSEGV inside avformat_seek_file, as a
-// deleted MP3 does (see above). Disabled until the engine handles it.
-TEST_F(EngineDamaged, Mp3RewrittenShorterWhilePlaying) {
+// The same for MPEG audio ends in SIGSEGV inside avformat_seek_file on
+// libmpv's demuxer thread: the playlist of stretches reopens the file by name,
+// and a stretch past the new end crashes FFmpeg's seek. Disabled until the
+// engine handles a file that shrinks under it.
+TEST_F(EngineDamaged, DISABLED_Mp3RewrittenShorterWhilePlaying) {
     startEngine();
     const QString wav = file("long.wav");
     ASSERT_TRUE(writeWav(wav, sine(440, 30, Rate), Rate));
