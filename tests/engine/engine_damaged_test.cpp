@@ -201,10 +201,8 @@ TEST_F(EngineDamaged, WaveDeletedWhilePlayingPlaysOn) {
     EXPECT_TRUE(waitUntil([] { return snapshot().position >= 3; }, 1000 + HangLimitMs));
 }
 
-// MPEG audio is played as stretches that FFmpeg opens by the file's name
-// (mp3_chunks.h): once the file is gone, a seek into a stretch not yet
-// opened kills the player with SIGSEGV inside avformat_seek_file on libmpv's
-// demuxer thread. Disabled until the engine handles it.
+// MPEG audio is played as stretches that FFmpeg opens by the file's name:
+// once the file is gone, a seek to its end must come to rest, not crash.
 TEST_F(EngineDamaged, Mp3DeletedWhilePlayingSeeksToItsEnd) {
     startEngine();
     const QString wav = file("long.wav");
