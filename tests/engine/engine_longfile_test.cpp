@@ -107,7 +107,10 @@ TEST_P(LongFormat, SeekBeforeTheWalkIsDoneIsExact) {
     // Far beyond what the held walk has reached.
     vbmp3_play();
     vbmp3_seek(61);
-    EXPECT_EQ(snapshot().position, 61);
+    // As below: a loaded machine may let a second pass before the look.
+    const auto after = snapshot().position;
+    EXPECT_GE(after, 61);
+    EXPECT_LE(after, 63);
     ASSERT_TRUE(waitUntil([] { return snapshot().state == StatePaused; }, 60000));
     EXPECT_EQ(engine.walking(), c.walks);
     release = true;
@@ -124,7 +127,11 @@ TEST_P(LongFormat, SeekAfterTheWalkIsExact) {
     EXPECT_EQ(vbmp3_takeExactLength(nullptr), 0) << "told once only";
     vbmp3_play();
     vbmp3_seek(37);
-    EXPECT_EQ(snapshot().position, 37);
+    // Playback goes on at once; a loaded machine may let a second pass before
+    // the look. Where the sound starts is checked exactly below.
+    const auto after = snapshot().position;
+    EXPECT_GE(after, 37);
+    EXPECT_LE(after, 39);
     ASSERT_TRUE(waitUntil([] { return snapshot().position == Seconds; }, 60000));
     vbmp3_free();
     expectPlayedFrom(file("out.wav"), 37);
