@@ -123,7 +123,7 @@ void MprisPlayer::Seek(qlonglong offset) {
 }
 
 void MprisPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position) {
-    // A position meant for another track is stale; the specification says to ignore it.
+    // A position meant for another track is stale; MPRIS asks players to ignore it.
     if (!fileOpen() || trackId != this->trackId())
         return;
     seekToMicroseconds(position);

@@ -67,7 +67,7 @@ void StartMpris(QObject* owner, std::function<void()> raise, std::function<void(
         return;
     }
     // A second player (another settings folder) takes a name of its own, as
-    // the specification suggests.
+    // MPRIS suggests.
     if (!bus.registerService(ServiceName) &&
         !bus.registerService(ServiceName + QStringLiteral(".instance") +
                              QString::number(::getpid())))

@@ -93,21 +93,21 @@ class Start {
 // and as a listener serves until "stop" appears. Mode "crash" dies between
 // the check and the listen, leaving the start-up lock behind.
 TEST(SingleInstanceChild, OneStart) {
-    const QStringList spec = qEnvironmentVariable(ChildVariable).split(u';');
-    if (spec.size() != 3)
+    const QStringList childArgs = qEnvironmentVariable(ChildVariable).split(u';');
+    if (childArgs.size() != 3)
         GTEST_SKIP() << "run only by the race and crash tests below";
-    const QDir folder(spec[1]);
+    const QDir folder(childArgs[1]);
     // Spin rather than sleep, so that the starts leave the mark together.
     QElapsedTimer clock;
     clock.start();
     while (!folder.exists("go") && clock.elapsed() < 15000) {
     }
-    SingleInstance instance(spec[0]);
+    SingleInstance instance(childArgs[0]);
     if (instance.activateRunningInstance()) {
         std::printf("instance: activated\n");
         return;
     }
-    if (spec[2] == u"crash") {
+    if (childArgs[2] == u"crash") {
         std::fflush(stdout);
         _exit(3);
     }
