@@ -8,47 +8,37 @@ namespace modMain {
 
 namespace {
 
-// From paused: back REV seconds, then on.
-void ResumeFrom(Long position) {
-    vbmp3_seek(position > RevSeconds ? position - RevSeconds : 0);
-    vbmp3_restart();
+// From stopped: play; from paused: back REV seconds, then on. Playing (or an
+// unknown state) is left as it is.
+void PlayFrom(std::int32_t state, Long position) {
+    if (state == StateStopped) {
+        vbmp3_play();
+    } else if (state == StatePaused) {
+        vbmp3_seek(position > RevSeconds ? position - RevSeconds : 0);
+        vbmp3_restart();
+    }
 }
 
 } // namespace
 
 void TogglePlayPause() {
     Long p = 0;
-    switch (vbmp3_getState(&p)) {
-    case StateStopped:
-        vbmp3_play();
-        break;
-    case StatePlaying:
-        // In repeat mode the press only ends repeat mode; playback goes on.
-        if (RepeatOn == -1)
-            SetRepeat(false);
-        else
-            vbmp3_pause();
-        break;
-    case StatePaused:
-        ResumeFrom(p);
-        break;
-    default:
-        break;
+    const std::int32_t state = vbmp3_getState(&p);
+    if (state != StatePlaying) {
+        PlayFrom(state, p);
+        return;
     }
+    // In repeat mode the press only ends repeat mode; playback goes on.
+    if (RepeatOn == -1)
+        SetRepeat(false);
+    else
+        vbmp3_pause();
 }
 
 void Play() {
     Long p = 0;
-    switch (vbmp3_getState(&p)) {
-    case StateStopped:
-        vbmp3_play();
-        break;
-    case StatePaused:
-        ResumeFrom(p);
-        break;
-    default:
-        break;
-    }
+    const std::int32_t state = vbmp3_getState(&p);
+    PlayFrom(state, p);
 }
 
 void Pause() {
