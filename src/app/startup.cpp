@@ -3,12 +3,14 @@
 #include "app/session_end.h"
 #include "core/app_paths.h"
 #include "core/commands.h"
+#include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
 #include "inputs/mpris_service.h"
 #include "inputs/platform_hotkeys.h"
+#include "inputs/portal_shortcuts.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
@@ -63,6 +65,7 @@ void CreateWindows() {
 }
 
 int Main(int argc, char** argv) {
+    KeepWindowsOnXWayland(); // before Qt picks the platform
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     InstallQtTranslations(QLocale::system());
@@ -87,7 +90,9 @@ int Main(int argc, char** argv) {
         if (MainForm && StartupFinished())
             MainForm->close();
     });
-    setHotkeyBackend(makePlatformHotkeyBackend());
+    // X11 grabs on XWayland hear keys only while an X11 window has the focus.
+    setHotkeyBackend(IsWaylandSession() ? inputs::makePortalHotkeyBackend()
+                                        : makePlatformHotkeyBackend());
 
     InstallSessionEndHandler(RequestPlayerClose);
 

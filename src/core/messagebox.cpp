@@ -29,17 +29,27 @@ MessageResult Unanswered(const MessageCall& call) {
     return call.buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
 }
 
-} // namespace
-
-MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
-                          MessageButtons buttons, MessageOwner owner) {
-    const MessageCall call{text, title, icon, buttons};
+MessageResult Show(const MessageCall& call, MessageOwner owner) {
     return PresentMessage(call, [&call, owner] {
         if (Presenter())
             return Presenter()(call, owner);
         qCWarning(lcUi).noquote() << "no window to show the box" << call.title << call.text;
         return Unanswered(call);
     });
+}
+
+} // namespace
+
+MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons, MessageOwner owner) {
+    return Show(MessageCall{text, title, icon, buttons, {}, nullptr}, owner);
+}
+
+MessageResult ShowMessageWithCheckBox(const QString& text, const QString& title, MessageIcon icon,
+                                      const QString& checkBoxText, bool& checked) {
+    checked = false;
+    return Show(MessageCall{text, title, icon, MessageButtons::Ok, checkBoxText, &checked},
+                MessageOwner::None);
 }
 
 MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show) {

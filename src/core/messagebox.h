@@ -22,6 +22,10 @@ struct MessageCall {
     QString title;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    // A check box below the text when not empty; its state is written to
+    // *checked when the box closes.
+    QString checkBoxText;
+    bool* checked = nullptr;
 };
 
 // Shows a modal box and returns the button pressed. A Yes/No box closed
@@ -30,6 +34,11 @@ MessageResult ShowMessage(const QString& text, const QString& title = AppTitle,
                           MessageIcon icon = MessageIcon::None,
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageOwner owner = MessageOwner::None);
+
+// ShowMessage with a check box, which starts cleared; checked tells whether
+// the user ticked it.
+MessageResult ShowMessageWithCheckBox(const QString& text, const QString& title, MessageIcon icon,
+                                      const QString& checkBoxText, bool& checked);
 
 // Runs show for the box call unless a test hook takes it, and counts the box
 // as open meanwhile. Presenters and dialogs that own their boxes use it.

@@ -6,6 +6,7 @@
 
 #include "core/log.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 
 namespace modMain {
@@ -34,7 +35,11 @@ MessageResult ShowBox(const MessageCall& call, QWidget* parent) {
     }
     if (call.buttons == MessageButtons::Ok) {
         QMessageBox box(QtIcon(call.icon), call.title, call.text, QMessageBox::Ok, parent);
+        if (!call.checkBoxText.isEmpty())
+            box.setCheckBox(new QCheckBox(call.checkBoxText, &box));
         box.exec();
+        if (call.checked && box.checkBox())
+            *call.checked = box.checkBox()->isChecked();
         return MessageResult::Ok;
     }
     QMessageBox box(QtIcon(call.icon), call.title, call.text, QMessageBox::Yes | QMessageBox::No,
@@ -48,7 +53,7 @@ MessageResult ShowBox(const MessageCall& call, QWidget* parent) {
 
 MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons, QWidget* parent) {
-    const MessageCall call{text, title, icon, buttons};
+    const MessageCall call{text, title, icon, buttons, {}, nullptr};
     return PresentMessage(call, [&call, parent] { return ShowBox(call, parent); });
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/commands.h"
 #include "core/extra_settings.h"
+#include "core/hotkeys/desktop_hotkeys.h"
+#include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
@@ -53,6 +55,11 @@ bool HotkeyRegistry::Load() {
 }
 
 void HotkeyRegistry::RegisterActive() {
+    // The desktop takes the whole set at once and answers later.
+    if (DesktopShortcuts* desktop = desktopShortcuts()) {
+        StartDesktopHotkeys(*desktop);
+        return;
+    }
     for (int line = 0; line < DialogLineCount; ++line) {
         const int record = RecordOfLine(line);
         const HotkeyEntry& entry = Binding(record);
@@ -90,6 +97,7 @@ bool HotkeyRegistry::Release(int record) {
 }
 
 void HotkeyRegistry::Unload() {
+    // The desktop's session ends with the backend.
     for (int line = 0; line < DialogLineCount; ++line)
         if (Binding(RecordOfLine(line)).Active != 0)
             hotkeyBackend().unregisterHotKey(Binding(RecordOfLine(line)).Id);

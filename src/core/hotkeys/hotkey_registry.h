@@ -16,7 +16,9 @@ class HotkeyRegistry {
     // are used. False when the file could not be read whole: nothing is
     // registered then, and the records read before the damage are kept.
     bool Load();
-    // Takes each active record of 1 to 8; one box for each refused one.
+    // Takes each active record of 1 to 8; one box for each refused one. A
+    // desktop that decides the keys gets them all at once instead
+    // (StartDesktopHotkeys).
     void RegisterActive();
     // Binds record to the combination of wanted. The replaced combination is
     // given back first and taken again when the new one is refused, so the

@@ -1,0 +1,110 @@
+#include "core/hotkeys/desktop_hotkeys.h"
+
+#include "core/extra_settings.h"
+#include "core/hotkeys/desktop_session.h"
+#include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/gnome_shortcuts.h"
+#include "core/log.h"
+#include "core/messagebox.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+
+namespace modMain {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString Title = QStringLiteral("ホットキー設定");
+const QString HiddenSetting = QStringLiteral("hotkeys.unavailable-hidden");
+const QString GnomeOfferedSetting = QStringLiteral("hotkeys.gnome-offered");
+
+bool unavailableShown = false;
+QMetaObject::Connection startAnswer;
+QMetaObject::Connection lostConnection;
+
+// GNOME without the portal: its own shortcuts, offered once. True when the
+// player's commands have shortcuts there now.
+bool OfferGnomeShortcuts() {
+    if (!IsGnomeDesktop() || !GnomeShortcutsAvailable())
+        return false;
+    if (!GnomeShortcutPaths().isEmpty())
+        return true;
+    if (ExtraSetting(GnomeOfferedSetting) == QLatin1String("1"))
+        return false;
+    SetExtraSetting(GnomeOfferedSetting, QStringLiteral("1"));
+    SaveExtraSettings();
+    const MessageResult answer =
+        ShowMessage(QStringLiteral("このデスクトップではホットキーを登録できません") + CrLf +
+                        QStringLiteral("GNOMEのキーボードショートカットに、メモタップの操作（"
+                                       "memotap --play-pause など）を追加しますか？") +
+                        CrLf + QStringLiteral("キー設定の画面からいつでも削除できます"),
+                    Title, MessageIcon::Question, MessageButtons::YesNo);
+    if (answer != MessageResult::Yes)
+        return false;
+    if (AddGnomeShortcuts(ClientCommandLine()))
+        return true;
+    qCWarning(lcHotkeys) << "GNOME's shortcuts could not be added";
+    return false;
+}
+
+void AnswerStart(DesktopShortcuts::Outcome outcome) {
+    QObject::disconnect(startAnswer);
+    if (outcome == DesktopShortcuts::Outcome::Bound)
+        return;
+    qCWarning(lcHotkeys) << "the desktop gave no shortcuts:" << outcome;
+    if (outcome == DesktopShortcuts::Outcome::Unavailable && OfferGnomeShortcuts())
+        return;
+    ShowHotkeysUnavailable();
+}
+
+} // namespace
+
+void StartDesktopHotkeys(DesktopShortcuts& desktop) {
+    QObject::disconnect(startAnswer);
+    QObject::disconnect(lostConnection);
+    startAnswer = QObject::connect(&desktop, &DesktopShortcuts::finished, &desktop, AnswerStart);
+    lostConnection = QObject::connect(&desktop, &DesktopShortcuts::lost, &desktop, [] {
+        qCWarning(lcHotkeys) << "the desktop's shortcuts went away";
+        ShowHotkeysUnavailable();
+    });
+    desktop.bind(ActiveShortcuts());
+}
+
+void ShowHotkeysUnavailable() {
+    if (unavailableShown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
+        return;
+    unavailableShown = true;
+    bool hide = false;
+    ShowMessageWithCheckBox(
+        QStringLiteral("このセッションではホットキーを使えません") + CrLf +
+            QStringLiteral("代わりに、デスクトップのキーボード設定で memotap --play-pause、"
+                           "memotap --rewind、memotap --forward などのコマンドをショートカットに"
+                           "登録してください") +
+            CrLf + QStringLiteral("メディアキーはMPRISで使えます"),
+        Title, MessageIcon::Warning, QStringLiteral("次回から表示しない"), hide);
+    if (!hide)
+        return;
+    SetExtraSetting(HiddenSetting, QStringLiteral("1"));
+    SaveExtraSettings();
+}
+
+QString ClientCommandLine() {
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("memotap"));
+    if (!QFileInfo(beside).isExecutable())
+        return QStringLiteral("memotap");
+    QString quoted = beside;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+void ResetDesktopHotkeysForTesting() {
+    unavailableShown = false;
+    QObject::disconnect(startAnswer);
+    QObject::disconnect(lostConnection);
+}
+
+} // namespace modMain

@@ -1,0 +1,42 @@
+#include "core/hotkeys/desktop_session.h"
+
+#include "core/log.h"
+
+#include <QtGlobal>
+
+namespace modMain {
+
+bool IsWaylandSession(const QString& waylandDisplay, const QString& sessionType) {
+    return !waylandDisplay.isEmpty() ||
+           sessionType.compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+}
+
+bool IsWaylandSession() {
+    return IsWaylandSession(qEnvironmentVariable("WAYLAND_DISPLAY"),
+                            qEnvironmentVariable("XDG_SESSION_TYPE"));
+}
+
+bool IsGnomeDesktop(const QString& currentDesktop) {
+    const QStringList names = currentDesktop.split(u':', Qt::SkipEmptyParts);
+    for (const QString& name : names)
+        if (name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool IsGnomeDesktop() {
+    return IsGnomeDesktop(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+bool KeepWindowsOnXWayland() {
+    if (!IsWaylandSession() || qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return false;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qCWarning(lcHotkeys) << "Wayland session without XWayland: windows run on Wayland";
+        return false;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+} // namespace modMain

@@ -1,0 +1,71 @@
+#include "core/hotkeys/desktop_shortcuts.h"
+
+#include "core/commands.h"
+#include "core/hotkeys/keylist.h"
+#include "core/hotkeys/shortcut_triggers.h"
+#include "core/hotkeys/timestamp_key.h"
+#include "core/log.h"
+
+namespace modMain {
+
+namespace {
+
+std::optional<Command> CommandOfDialogRecord(int record) {
+    if (record == TimeStampRecord)
+        return Command::CopyTime;
+    return CommandOfRecord(record);
+}
+
+} // namespace
+
+QList<WantedShortcut> ActiveShortcuts() {
+    QList<WantedShortcut> shortcuts;
+    for (int line = 0; line < DialogLineCount; ++line) {
+        const int record = RecordOfLine(line);
+        const HotkeyEntry& entry = Binding(record);
+        const std::optional<Command> command = CommandOfDialogRecord(record);
+        if (entry.Active == 0 || !command)
+            continue;
+        const CommandInfo& info = InfoOf(*command);
+        shortcuts.append(
+            {info.name, info.displayName, PortalTrigger(ModifiersOf(entry), entry.VirtualKey)});
+    }
+    return shortcuts;
+}
+
+std::optional<int> RecordOfShortcut(const QString& id) {
+    for (int line = 0; line < DialogLineCount; ++line) {
+        const int record = RecordOfLine(line);
+        const std::optional<Command> command = CommandOfDialogRecord(record);
+        if (command && InfoOf(*command).name == id)
+            return record;
+    }
+    return std::nullopt;
+}
+
+void DesktopShortcuts::setTriggers(const QMap<QString, QString>& triggers) {
+    if (triggers == triggers_)
+        return;
+    triggers_ = triggers;
+    emit triggersChanged();
+}
+
+void DesktopShortcuts::shortcutActivated(const QString& id) {
+    const std::optional<int> record = RecordOfShortcut(id);
+    if (!record) {
+        qCWarning(lcHotkeys).noquote() << "the desktop activated an unknown shortcut" << id;
+        return;
+    }
+    emit pressed(Binding(*record).Id);
+}
+
+void DesktopShortcuts::shortcutDeactivated(const QString& id) {
+    if (const std::optional<int> record = RecordOfShortcut(id))
+        emit released(Binding(*record).Id);
+}
+
+DesktopShortcuts* desktopShortcuts() {
+    return qobject_cast<DesktopShortcuts*>(&hotkeyBackend());
+}
+
+} // namespace modMain

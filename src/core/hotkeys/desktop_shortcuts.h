@@ -1,0 +1,75 @@
+// Hotkeys whose keys the desktop decides, as the global shortcuts portal of a
+// Wayland session does: the player asks for the whole set of shortcuts at
+// once, by command name, and hears later what the desktop made of it.
+#pragma once
+
+#include "core/hotkeys/hotkey_backend.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+namespace modMain {
+
+struct WantedShortcut {
+    QString id;               // the command's name: "play-pause"
+    QString description;      // its display name: "再生/一時停止"
+    QString preferredTrigger; // the record's combination: "CTRL+space"
+    bool operator==(const WantedShortcut&) const = default;
+};
+
+// The shortcuts of the hotkey dialog's active records.
+QList<WantedShortcut> ActiveShortcuts();
+// The dialog record whose command is named id.
+std::optional<int> RecordOfShortcut(const QString& id);
+
+class DesktopShortcuts : public HotkeyBackend {
+    Q_OBJECT
+
+  public:
+    enum class Outcome {
+        Bound,       // the desktop took the set (its keys may differ)
+        Refused,     // the desktop or the user said no
+        Unavailable, // no portal, no global shortcuts, no answer, or it went away
+    };
+    Q_ENUM(Outcome)
+
+    // Single combinations are not this backend's way: the registry binds the
+    // whole set through bind().
+    bool registerHotKey(Long, Long, Long) override { return false; }
+    bool unregisterHotKey(Long) override { return false; }
+
+    // Asks for exactly these shortcuts, replacing the set asked for before;
+    // finished follows once for each call that is not replaced by a later one
+    // before its answer.
+    virtual void bind(const QList<WantedShortcut>& shortcuts) = 0;
+    // The desktop can show its own settings of our shortcuts.
+    virtual bool canConfigure() const = 0;
+    virtual void configure() = 0;
+
+    // The trigger the desktop reported for each bound shortcut, by id, as the
+    // desktop describes it; a shortcut without one is not bound.
+    const QMap<QString, QString>& triggers() const { return triggers_; }
+
+  signals:
+    void finished(modMain::DesktopShortcuts::Outcome outcome);
+    void triggersChanged();
+    // The desktop's shortcuts went away while bound; they come back by
+    // themselves when it returns.
+    void lost();
+
+  protected:
+    void setTriggers(const QMap<QString, QString>& triggers);
+    // A shortcut was pressed or let go: the signals of the record's id.
+    void shortcutActivated(const QString& id);
+    void shortcutDeactivated(const QString& id);
+
+  private:
+    QMap<QString, QString> triggers_;
+};
+
+// The process's backend when it is a desktop's, else null.
+DesktopShortcuts* desktopShortcuts();
+
+} // namespace modMain

@@ -1,0 +1,138 @@
+#include "core/hotkeys/gnome_shortcuts.h"
+
+#include "core/commands.h"
+#include "core/hotkeys/keylist.h"
+#include "core/hotkeys/shortcut_triggers.h"
+#include "core/hotkeys/timestamp_key.h"
+#include "core/log.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <optional>
+
+namespace modMain {
+
+namespace {
+
+const QString Schema = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
+const QString ListKey = QStringLiteral("custom-keybindings");
+const QString ShortcutSchema =
+    QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding");
+const QString BasePath =
+    QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
+const QString OurPrefix = BasePath + QStringLiteral("memotap");
+
+std::optional<QString> Gsettings(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("gsettings"), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        qCWarning(lcHotkeys).noquote()
+            << "gsettings" << arguments.join(u' ') << "failed:" << process.errorString()
+            << QString::fromUtf8(process.readAllStandardError()).trimmed();
+        return std::nullopt;
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// A GVariant string in its text form, as gsettings reads it.
+QString Quoted(const QString& text) {
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + escaped + u'\'';
+}
+
+std::optional<QStringList> ReadList() {
+    const std::optional<QString> text = Gsettings({QStringLiteral("get"), Schema, ListKey});
+    if (!text)
+        return std::nullopt;
+    // "['/a/', '/b/']" or "@as []"; the paths hold no quotes.
+    QStringList paths;
+    static const QRegularExpression item(QStringLiteral("'([^']*)'"));
+    for (const QRegularExpressionMatch& match : item.globalMatch(*text))
+        paths << match.captured(1);
+    return paths;
+}
+
+bool WriteList(const QStringList& paths) {
+    QStringList items;
+    for (const QString& path : paths)
+        items << Quoted(path);
+    return Gsettings({QStringLiteral("set"), Schema, ListKey,
+                      u'[' + items.join(QStringLiteral(", ")) + u']'})
+        .has_value();
+}
+
+bool SetShortcut(const QString& path, const QString& key, const QString& value) {
+    return Gsettings({QStringLiteral("set"), ShortcutSchema + u':' + path, key, Quoted(value)})
+        .has_value();
+}
+
+std::optional<Command> CommandOfDialogRecord(int record) {
+    return record == TimeStampRecord ? std::optional(Command::CopyTime) : CommandOfRecord(record);
+}
+
+} // namespace
+
+bool GnomeShortcutsAvailable() {
+    return Gsettings({QStringLiteral("list-keys"), ShortcutSchema + u':' + BasePath}).has_value() &&
+           Gsettings({QStringLiteral("list-keys"), Schema}).has_value();
+}
+
+QString GnomeShortcutPath(int record) {
+    return OurPrefix + QString::number(record) + u'/';
+}
+
+bool AddGnomeShortcuts(const QString& commandLine) {
+    std::optional<QStringList> paths = ReadList();
+    if (!paths)
+        return false;
+    bool ok = true;
+    for (int line = 0; line < DialogLineCount; ++line) {
+        const int record = RecordOfLine(line);
+        const HotkeyEntry& entry = Binding(record);
+        const std::optional<Command> command = CommandOfDialogRecord(record);
+        const QString accelerator = GnomeAccelerator(ModifiersOf(entry), entry.VirtualKey);
+        if (entry.Active == 0 || !command || accelerator.isEmpty())
+            continue;
+        const CommandInfo& info = InfoOf(*command);
+        const QString path = GnomeShortcutPath(record);
+        ok = SetShortcut(path, QStringLiteral("name"),
+                         AppTitle + QStringLiteral(": ") + info.displayName) &&
+             SetShortcut(path, QStringLiteral("command"),
+                         commandLine + QStringLiteral(" --") + info.name) &&
+             SetShortcut(path, QStringLiteral("binding"), accelerator) && ok;
+        if (!paths->contains(path))
+            paths->append(path);
+    }
+    return WriteList(*paths) && ok;
+}
+
+bool RemoveGnomeShortcuts() {
+    const std::optional<QStringList> paths = ReadList();
+    if (!paths)
+        return false;
+    QStringList kept;
+    QStringList ours;
+    for (const QString& path : *paths)
+        (path.startsWith(OurPrefix) ? ours : kept) << path;
+    if (!WriteList(kept))
+        return false;
+    bool ok = true;
+    for (const QString& path : ours)
+        ok = Gsettings({QStringLiteral("reset-recursively"), ShortcutSchema + u':' + path})
+                 .has_value() &&
+             ok;
+    return ok;
+}
+
+QStringList GnomeShortcutPaths() {
+    QStringList ours;
+    if (const std::optional<QStringList> paths = ReadList())
+        for (const QString& path : *paths)
+            if (path.startsWith(OurPrefix))
+                ours << path;
+    return ours;
+}
+
+} // namespace modMain

@@ -1,0 +1,29 @@
+// GNOME's own custom keyboard shortcuts, for GNOME sessions without the
+// global shortcuts portal: each runs the command line (`memotap --play-pause`
+// and so on) for an active record. They live in the settings key
+// org.gnome.settings-daemon.plugins.media-keys custom-keybindings, a list of
+// paths the user's own shortcuts share, so ours are added to it and taken out
+// of it, never the list replaced. Read and written with the gsettings tool.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace modMain {
+
+// The settings schema is installed and gsettings runs.
+bool GnomeShortcutsAvailable();
+
+// Adds (or renews) a shortcut for each active record with a combination GNOME
+// can name, running commandLine ("/path/memotap") with the command's option.
+// False, with a log line, when a setting could not be written.
+bool AddGnomeShortcuts(const QString& commandLine);
+// Takes our shortcuts out of the list and resets their settings.
+bool RemoveGnomeShortcuts();
+// The paths of our shortcuts in the list.
+QStringList GnomeShortcutPaths();
+
+// The path of record's shortcut: ".../custom-keybindings/memotapN/".
+QString GnomeShortcutPath(int record);
+
+} // namespace modMain
