@@ -1,5 +1,8 @@
 #include "ui/frmHotKey.h"
 
+#include "core/hotkeys/desktop_session.h"
+#include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
@@ -14,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QIcon>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -22,6 +26,16 @@ using namespace modMain;
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+
+// The room below the close button the desktop's controls take.
+constexpr int DesktopRowsTwips = 900;
+
+void ShowRefusedCombination(QWidget* parent) {
+    ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
+                    QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
+                                   "います"),
+                QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
+}
 
 } // namespace
 
@@ -88,6 +102,8 @@ void frmHotKey::connectHandlers() {
 void frmHotKey::Form_Load() {
     if (!Hotkeys().Load())
         return;
+    if (desktopShortcuts())
+        buildDesktopControls();
     for (int line = 0; line < DialogLineCount; ++line)
         lstCommand->addItem(CommandLabel(RecordOfLine(line)) + Binding(RecordOfLine(line)).KeyText);
     for (const KeyListEntry& key : KeyList()) {
@@ -114,6 +130,7 @@ void frmHotKey::lstCommand_Click() {
     chkCtrl->setChecked(entry.ModCtrl == ModCtrlBit);
     chkShift->setChecked(entry.ModShift == ModShiftBit);
     chkWin->setChecked(entry.ModWin == ModWinBit);
+    showDesktopKeys();
     cmdApply->setEnabled(false);
 }
 
@@ -131,36 +148,41 @@ void frmHotKey::setCommandLine(int line, const QString& keyText) {
     item->setText(text.left(text.indexOf(u':') + 1) + keyText);
 }
 
+HotkeyEntry frmHotKey::shownBinding(const HotkeyEntry& entry, int row) const {
+    HotkeyEntry wanted = entry;
+    wanted.ModAlt = chkAlt->isChecked() ? ModAltBit : 0;
+    wanted.ModCtrl = chkCtrl->isChecked() ? ModCtrlBit : 0;
+    wanted.ModShift = chkShift->isChecked() ? ModShiftBit : 0;
+    wanted.ModWin = chkWin->isChecked() ? ModWinBit : 0;
+    wanted.VirtualKey = lstKey->item(row)->data(Qt::UserRole).toInt();
+    wanted.KeyIndex = row;
+    wanted.KeyText = MakeKeyText(chkAlt->isChecked(), chkCtrl->isChecked(), chkShift->isChecked(),
+                                 chkWin->isChecked(), lstKey->item(row)->text());
+    wanted.Active = 1;
+    return wanted;
+}
+
 void frmHotKey::cmdApply_Click() {
     const int line = lstCommand->currentRow();
     const int row = lstKey->currentRow();
     if (line < 0 || line >= DialogLineCount || row < 0 || row >= lstKey->count())
         return;
+    if (desktopShortcuts()) {
+        applyThroughDesktop(line, row);
+        return;
+    }
     const int record = RecordOfLine(line);
     HotkeyEntry& entry = Binding(record);
 
     if (row != 0) {
-        HotkeyEntry wanted = entry;
-        wanted.ModAlt = chkAlt->isChecked() ? ModAltBit : 0;
-        wanted.ModCtrl = chkCtrl->isChecked() ? ModCtrlBit : 0;
-        wanted.ModShift = chkShift->isChecked() ? ModShiftBit : 0;
-        wanted.ModWin = chkWin->isChecked() ? ModWinBit : 0;
-        wanted.VirtualKey = lstKey->item(row)->data(Qt::UserRole).toInt();
-        wanted.KeyIndex = row;
-        wanted.KeyText =
-            MakeKeyText(chkAlt->isChecked(), chkCtrl->isChecked(), chkShift->isChecked(),
-                        chkWin->isChecked(), lstKey->item(row)->text());
-        wanted.Active = 1;
+        const HotkeyEntry wanted = shownBinding(entry, row);
         if (Hotkeys().Rebind(record, wanted)) {
             entry = wanted;
             setCommandLine(line, entry.KeyText);
             ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
                         MessageButtons::Ok, this);
         } else {
-            ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
-                            QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
-                                           "います"),
-                        QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, this);
+            ShowRefusedCombination(this);
         }
     } else if (Hotkeys().Release(record)) {
         ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
@@ -179,8 +201,110 @@ void frmHotKey::cmdApply_Click() {
         SaveTimeStampKey();
 }
 
+// The desktop decides the keys: the record keeps what the user chose, the
+// whole set is bound again, and the message waits for the desktop's answer.
+void frmHotKey::applyThroughDesktop(int line, int row) {
+    const int record = RecordOfLine(line);
+    HotkeyEntry& entry = Binding(record);
+    const bool releasing = row == 0;
+    // Nothing is bound for a disabled record, so there is nothing to release.
+    const bool changed = !releasing || entry.Active != 0;
+    if (!releasing) {
+        entry = shownBinding(entry, row);
+    } else if (changed) {
+        const Long id = entry.Id;
+        entry = HotkeyEntry{};
+        entry.Id = id;
+        entry.KeyText = DisabledKeyText;
+        for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
+            box->setChecked(false);
+    }
+    setCommandLine(line, entry.KeyText);
+    cmdApply->setEnabled(false);
+    Hozon();
+    if (record == TimeStampRecord)
+        SaveTimeStampKey();
+    if (!changed)
+        return;
+    DesktopShortcuts* desktop = desktopShortcuts();
+    disconnect(desktopAnswer_);
+    desktopAnswer_ = connect(desktop, &DesktopShortcuts::finished, this,
+                             [this, releasing](DesktopShortcuts::Outcome outcome) {
+                                 disconnect(desktopAnswer_);
+                                 if (outcome != DesktopShortcuts::Outcome::Bound)
+                                     ShowRefusedCombination(this);
+                                 else
+                                     ShowMessage(releasing ? QStringLiteral("解除しました")
+                                                           : QStringLiteral("登録されました"),
+                                                 QStringLiteral("確認"), MessageIcon::None,
+                                                 MessageButtons::Ok, this);
+                             });
+    desktop->bind(ActiveShortcuts());
+}
+
 void frmHotKey::cmdClose_Click() {
     hide();
+}
+
+void frmHotKey::buildDesktopControls() {
+    DesktopShortcuts* desktop = desktopShortcuts();
+    setFixedSize(px(3690), px(6180 + DesktopRowsTwips));
+    lblDesktopKey = new QLabel(this);
+    lblDesktopKey->setObjectName("lblDesktopKey");
+    lblDesktopKey->setGeometry(twipRect(210, 6150, 3285, 375));
+
+    cmdDesktopKeys = new QPushButton(QStringLiteral("デスクトップで設定..."), this);
+    cmdDesktopKeys->setObjectName("cmdDesktopKeys");
+    cmdDesktopKeys->setGeometry(twipRect(210, 6600, 1620, 375));
+    connect(cmdDesktopKeys, &QPushButton::clicked, this, &frmHotKey::cmdDesktopKeys_Click);
+
+    cmdRemoveGnome = new QPushButton(QStringLiteral("GNOMEの登録を削除"), this);
+    cmdRemoveGnome->setObjectName("cmdRemoveGnome");
+    cmdRemoveGnome->setGeometry(twipRect(1875, 6600, 1620, 375));
+    connect(cmdRemoveGnome, &QPushButton::clicked, this, &frmHotKey::cmdRemoveGnome_Click);
+    cmdRemoveGnome->hide();
+
+    connect(desktop, &DesktopShortcuts::triggersChanged, this, &frmHotKey::showDesktopKeys);
+    showDesktopKeys();
+}
+
+// What the desktop made of each command: its trigger, or not registered.
+void frmHotKey::showDesktopKeys() {
+    DesktopShortcuts* desktop = desktopShortcuts();
+    if (!lblDesktopKey || !desktop)
+        return;
+    auto keysOf = [desktop](int record) {
+        const std::optional<QString> id = ShortcutIdOf(record);
+        const QString trigger = id ? desktop->triggers().value(*id) : QString();
+        return QStringLiteral("デスクトップのキー: ") +
+               (trigger.isEmpty() ? QStringLiteral("未登録") : trigger);
+    };
+    for (int line = 0; line < lstCommand->count(); ++line)
+        lstCommand->item(line)->setToolTip(keysOf(RecordOfLine(line)));
+    const int line = lstCommand->currentRow();
+    lblDesktopKey->setText(line >= 0 && line < DialogLineCount ? keysOf(RecordOfLine(line))
+                                                               : QString());
+    cmdDesktopKeys->setVisible(desktop->canConfigure());
+}
+
+void frmHotKey::cmdDesktopKeys_Click() {
+    if (DesktopShortcuts* desktop = desktopShortcuts())
+        desktop->configure();
+}
+
+void frmHotKey::cmdRemoveGnome_Click() {
+    if (RemoveGnomeShortcuts())
+        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
+                    MessageButtons::Ok, this);
+    cmdRemoveGnome->setVisible(!GnomeShortcutPaths().isEmpty());
+}
+
+void frmHotKey::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // GNOME's shortcuts may have come since the dialog was made.
+    if (cmdRemoveGnome)
+        cmdRemoveGnome->setVisible(IsGnomeDesktop() && !GnomeShortcutPaths().isEmpty());
+    showDesktopKeys();
 }
 
 void frmHotKey::closeEvent(QCloseEvent* event) {

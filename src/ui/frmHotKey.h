@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -34,6 +35,11 @@ class frmHotKey : public QWidget {
     QCheckBox* chkWin = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
+    // In a Wayland session: the keys the desktop gave the selected command,
+    // its own settings of our shortcuts, and taking GNOME's shortcuts away.
+    QLabel* lblDesktopKey = nullptr;
+    QPushButton* cmdDesktopKeys = nullptr;
+    QPushButton* cmdRemoveGnome = nullptr;
 
   public slots:
     void lstCommand_Click();
@@ -41,12 +47,21 @@ class frmHotKey : public QWidget {
     void chkModifier_Click();
     void cmdApply_Click();
     void cmdClose_Click();
+    void cmdDesktopKeys_Click();
+    void cmdRemoveGnome_Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void buildControls();
+    void buildDesktopControls();
+    void showDesktopKeys();
+    void applyThroughDesktop(int line, int row);
+    modMain::HotkeyEntry shownBinding(const modMain::HotkeyEntry& entry, int row) const;
     void connectHandlers();
     void setCommandLine(int line, const QString& keyText);
+
+    QMetaObject::Connection desktopAnswer_;
 };

@@ -8,15 +8,16 @@
 
 namespace modMain {
 
-namespace {
-
 std::optional<Command> CommandOfDialogRecord(int record) {
     if (record == TimeStampRecord)
         return Command::CopyTime;
     return CommandOfRecord(record);
 }
 
-} // namespace
+std::optional<QString> ShortcutIdOf(int record) {
+    const std::optional<Command> command = CommandOfDialogRecord(record);
+    return command ? std::optional(InfoOf(*command).name) : std::nullopt;
+}
 
 QList<WantedShortcut> ActiveShortcuts() {
     QList<WantedShortcut> shortcuts;
@@ -36,8 +37,7 @@ QList<WantedShortcut> ActiveShortcuts() {
 std::optional<int> RecordOfShortcut(const QString& id) {
     for (int line = 0; line < DialogLineCount; ++line) {
         const int record = RecordOfLine(line);
-        const std::optional<Command> command = CommandOfDialogRecord(record);
-        if (command && InfoOf(*command).name == id)
+        if (ShortcutIdOf(record) == id)
             return record;
     }
     return std::nullopt;

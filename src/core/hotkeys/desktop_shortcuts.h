@@ -3,6 +3,7 @@
 // once, by command name, and hears later what the desktop made of it.
 #pragma once
 
+#include "core/commands.h"
 #include "core/hotkeys/hotkey_backend.h"
 
 #include <QList>
@@ -18,6 +19,11 @@ struct WantedShortcut {
     QString preferredTrigger; // the record's combination: "CTRL+space"
     bool operator==(const WantedShortcut&) const = default;
 };
+
+// The command of a hotkey dialog record (1 to 8 and the timestamp's), and
+// its name, which is its shortcut's id.
+std::optional<Command> CommandOfDialogRecord(int record);
+std::optional<QString> ShortcutIdOf(int record);
 
 // The shortcuts of the hotkey dialog's active records.
 QList<WantedShortcut> ActiveShortcuts();

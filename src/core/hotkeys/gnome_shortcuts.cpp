@@ -1,6 +1,7 @@
 #include "core/hotkeys/gnome_shortcuts.h"
 
 #include "core/commands.h"
+#include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
 #include "core/hotkeys/timestamp_key.h"
@@ -66,10 +67,6 @@ bool WriteList(const QStringList& paths) {
 bool SetShortcut(const QString& path, const QString& key, const QString& value) {
     return Gsettings({QStringLiteral("set"), ShortcutSchema + u':' + path, key, Quoted(value)})
         .has_value();
-}
-
-std::optional<Command> CommandOfDialogRecord(int record) {
-    return record == TimeStampRecord ? std::optional(Command::CopyTime) : CommandOfRecord(record);
 }
 
 } // namespace
