@@ -35,7 +35,7 @@ class FakeShortcutsAdaptor : public QDBusAbstractAdaptor {
         return p_->createSession(options, message);
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
-                                  const inputs::PortalShortcutList& shortcuts, const QString&,
+                                  const QList<inputs::PortalShortcut>& shortcuts, const QString&,
                                   const QVariantMap& options, const QDBusMessage& message) {
         return p_->bindShortcuts(session, shortcuts, options, message);
     }
