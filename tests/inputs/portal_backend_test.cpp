@@ -3,12 +3,13 @@
 // player says when the desktop refuses, does not answer, or goes away.
 #include "core/app_paths.h"
 #include "core/extra_settings.h"
-#include "core/settings.h"
 #include "core/hotkeys/desktop_hotkeys.h"
+#include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/timestamp_key.h"
+#include "core/settings.h"
 #include "inputs/portal_shortcuts.h"
 #include "support/fake_engine.h"
 #include "support/fake_portal.h"
@@ -247,6 +248,50 @@ TEST_F(PortalBackendTest, VanishingShowsTheBoxAndItsReturnBindsAgain) {
     ASSERT_TRUE(answered());
     EXPECT_EQ(outcomes.front(), Outcome::Unavailable);
     EXPECT_EQ(unavailableBoxes(), 1);
+}
+
+TEST_F(PortalBackendTest, GnomeWithoutThePortalIsOfferedItsOwnShortcutsOnce) {
+    QTemporaryDir config;
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    messages.answer(MessageResult::No);
+    start();
+    ASSERT_TRUE(answered());
+    ASSERT_EQ(messages.calls.size(), 2u);
+    EXPECT_EQ(messages.calls[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(messages.calls[0].text.contains("GNOME"));
+    EXPECT_EQ(messages.calls[1].checkBoxText, "次回から表示しない") << "refused: nothing works";
+    EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+
+    // Asked once only: the next run shows the box alone.
+    ResetDesktopHotkeysForTesting();
+    ResetExtraSettingsForTesting();
+    messages.calls.clear();
+    outcomes.clear();
+    setHotkeyBackend(nullptr);
+    QDBusConnection::disconnectFromBus(connectionName);
+    start();
+    ASSERT_TRUE(answered());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].title, UnavailableTitle);
+    EXPECT_EQ(messages.calls[0].buttons, MessageButtons::Ok);
+
+    // A user who said yes gets GNOME's shortcuts and no box.
+    SetExtraSetting("hotkeys.gnome-offered", "");
+    SaveExtraSettings();
+    ResetDesktopHotkeysForTesting();
+    ResetExtraSettingsForTesting();
+    messages.calls.clear();
+    messages.answer(MessageResult::Yes);
+    outcomes.clear();
+    setHotkeyBackend(nullptr);
+    QDBusConnection::disconnectFromBus(connectionName);
+    start();
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(GnomeShortcutPaths().size(), 8);
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 } // namespace

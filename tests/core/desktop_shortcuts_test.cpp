@@ -1,0 +1,141 @@
+// What the player asks of a Wayland desktop: each binding in the portal's and
+// GNOME's key syntax, which session counts as Wayland, and GNOME's own
+// shortcuts added beside the user's and taken out again (in a keyfile
+// settings backend of the test's own, never the user's settings).
+#include "core/hotkeys/desktop_session.h"
+#include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/gnome_shortcuts.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/hotkeys/keylist.h"
+#include "core/hotkeys/shortcut_triggers.h"
+#include "core/hotkeys/timestamp_key.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace modMain;
+
+namespace {
+
+TEST(ShortcutTriggers, EveryKeyOfTheListHasANameInBothSyntaxes) {
+    EXPECT_EQ(PortalTrigger(ModCtrlBit, 32), "CTRL+space");
+    EXPECT_EQ(PortalTrigger(ModAltBit | ModCtrlBit | ModShiftBit | ModWinBit, 116),
+              "CTRL+ALT+SHIFT+LOGO+F5");
+    EXPECT_EQ(PortalTrigger(0, 'A'), "a");
+    EXPECT_EQ(PortalTrigger(ModCtrlBit, 29), "CTRL+Muhenkan");
+    EXPECT_EQ(PortalTrigger(ModCtrlBit, 33), "CTRL+Page_Up");
+    EXPECT_EQ(PortalTrigger(ModShiftBit, 105), "SHIFT+KP_9");
+    EXPECT_EQ(PortalTrigger(ModCtrlBit, 0), "") << "a disabled binding has no trigger";
+    EXPECT_EQ(GnomeAccelerator(ModAltBit | ModCtrlBit, 32), "<Control><Alt>space");
+    EXPECT_EQ(GnomeAccelerator(ModWinBit | ModShiftBit, 220), "<Shift><Super>backslash");
+    QStringList names;
+    for (int row = 1; row < KeyListCount; ++row) {
+        const QString name = KeysymName(KeyList()[row].Code);
+        EXPECT_FALSE(name.isEmpty()) << KeyList()[row].Name.toStdString();
+        EXPECT_FALSE(name.contains(u'+')) << name.toStdString();
+        names << name;
+    }
+    // Only the yen key and "ろ" share their symbol, as on a JIS layout.
+    names.removeDuplicates();
+    EXPECT_EQ(names.size(), KeyListCount - 2);
+}
+
+TEST(ShortcutTriggers, ActiveRecordsBecomeShortcutsNamedByTheirCommand) {
+    InstallDefaultHotKeys();
+    HotKeys[2].Active = 0;
+    TimeStampKey() = HotkeyEntry{20, 0, ModCtrlBit, 0, 0, 'T', 70, "[Ctrl]+[T]", 1};
+    const QList<WantedShortcut> shortcuts = ActiveShortcuts();
+    ASSERT_EQ(shortcuts.size(), 8);
+    EXPECT_EQ(shortcuts[0], (WantedShortcut{"play-pause", "再生/一時停止", "CTRL+space"}));
+    EXPECT_EQ(shortcuts[1].id, "forward");
+    EXPECT_EQ(shortcuts[7], (WantedShortcut{"copy-time", "時刻をコピー", "CTRL+t"}));
+    EXPECT_EQ(RecordOfShortcut("copy-time"), TimeStampRecord);
+    EXPECT_EQ(RecordOfShortcut("to-end"), 8);
+    EXPECT_EQ(RecordOfShortcut("open"), std::nullopt);
+    TimeStampKey() = {};
+}
+
+TEST(DesktopSession, WaylandByDisplayOrSessionTypeAndWindowsStayOnXWayland) {
+    EXPECT_TRUE(IsWaylandSession("wayland-0", ""));
+    EXPECT_TRUE(IsWaylandSession("", "wayland"));
+    EXPECT_FALSE(IsWaylandSession("", "x11"));
+    EXPECT_TRUE(IsGnomeDesktop("ubuntu:GNOME"));
+    EXPECT_FALSE(IsGnomeDesktop("KDE"));
+
+    qunsetenv("QT_QPA_PLATFORM");
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    qputenv("DISPLAY", ":5");
+    EXPECT_TRUE(KeepWindowsOnXWayland());
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
+    // The user's own choice stays.
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    EXPECT_FALSE(KeepWindowsOnXWayland());
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "wayland");
+    // No XWayland: Qt would find no X display.
+    qunsetenv("QT_QPA_PLATFORM");
+    qunsetenv("DISPLAY");
+    EXPECT_FALSE(KeepWindowsOnXWayland());
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", ":5");
+    EXPECT_FALSE(KeepWindowsOnXWayland()) << "an X11 session";
+}
+
+class GnomeShortcutsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        InstallDefaultHotKeys();
+        TimeStampKey() = {};
+    }
+    std::optional<QString> gsettings(const QStringList& arguments) {
+        QProcess process;
+        process.start("gsettings", arguments);
+        if (!process.waitForFinished(10000) || process.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+    std::optional<QString> shortcut(int record, const QString& key) {
+        return gsettings({"get",
+                          "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" +
+                              GnomeShortcutPath(record),
+                          key});
+    }
+    QTemporaryDir config;
+    const QString schema = "org.gnome.settings-daemon.plugins.media-keys";
+    const QString userPath = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
+                             "custom0/";
+};
+
+TEST_F(GnomeShortcutsTest, AddedBesideTheUsersOwnAndRemovedWithoutThem) {
+    ASSERT_TRUE(GnomeShortcutsAvailable()) << "the GNOME settings schema is not installed";
+    ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}));
+    HotKeys[4].Active = 0;
+
+    ASSERT_TRUE(AddGnomeShortcuts("'/opt/my player/memotap'"));
+    const QStringList ours = GnomeShortcutPaths();
+    EXPECT_EQ(ours.size(), 7);
+    EXPECT_FALSE(ours.contains(GnomeShortcutPath(4)));
+    EXPECT_EQ(shortcut(1, "binding"), "'<Control>space'");
+    EXPECT_EQ(shortcut(1, "command"), "\"'/opt/my player/memotap' --play-pause\"");
+    EXPECT_EQ(shortcut(8, "name"), "'メモタップ: 末尾へ'");
+    const std::optional<QString> list = gsettings({"get", schema, "custom-keybindings"});
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->startsWith("['" + userPath + "', ")) << list->toStdString();
+
+    // Adding again renews ours and adds none twice.
+    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    EXPECT_EQ(GnomeShortcutPaths().size(), 7);
+    EXPECT_EQ(shortcut(1, "command"), "'memotap --play-pause'");
+
+    ASSERT_TRUE(RemoveGnomeShortcuts());
+    EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+    EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
+    EXPECT_EQ(shortcut(1, "command"), "''");
+}
+
+} // namespace
