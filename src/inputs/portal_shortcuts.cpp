@@ -220,6 +220,9 @@ void PortalShortcuts::shortcutsBound(const QVariantMap& results) {
 
 void PortalShortcuts::finish(Outcome outcome) {
     step_ = Step::Idle;
+    // The session of the previous set is closed by now: nothing is bound.
+    if (!bound_)
+        setTriggers({});
     if (replaced_) {
         start();
         return;

@@ -1,0 +1,135 @@
+// The hotkey dialog in a Wayland session, against a fake desktop portal on a
+// private session bus: the keys the desktop reports reach the dialog, and an
+// apply stores the record and answers after the desktop did.
+#include "core/app_paths.h"
+#include "core/extra_settings.h"
+#include "core/hotkeys/desktop_hotkeys.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/settings.h"
+#include "inputs/portal_shortcuts.h"
+#include "support/fake_portal.h"
+#include "support/message_recorder.h"
+#include "support/wait.h"
+#include "ui/forms.h"
+#include "ui/frmHotKey.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace modMain;
+
+namespace {
+
+const QString Line0Key = QStringLiteral("デスクトップのキー: ");
+
+class PortalDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+        ASSERT_TRUE(dir.isValid());
+        SetAppPathForTesting(dir.path());
+        ResetExtraSettingsForTesting();
+        ResetDesktopHotkeysForTesting();
+        InstallDefaultHotKeys();
+        Hozon();
+        HotKeys = {};
+        auto backend = std::make_unique<inputs::PortalShortcuts>(
+            QDBusConnection::connectToBus(bus.address(), "dialog-portal"), AppId);
+        portal = backend.get();
+        setHotkeyBackend(std::move(backend));
+    }
+    void TearDown() override {
+        UnloadHotKeyForm();
+        ResetDesktopHotkeysForTesting();
+        setHotkeyBackend(nullptr);
+        QDBusConnection::disconnectFromBus("dialog-portal");
+        SetAppPathForTesting({});
+    }
+    frmHotKey& load() {
+        LoadHotKeyForm();
+        EXPECT_TRUE(WaitUntil([this] { return fake.calls.contains("BindShortcuts"); }));
+        EXPECT_TRUE(WaitUntil([this] { return !portal->triggers().isEmpty(); }));
+        return *HotKeyForm;
+    }
+    void apply(frmHotKey& form, int line, int keyRow, bool ctrl) {
+        form.lstCommand->setCurrentRow(line);
+        form.lstKey->setCurrentRow(keyRow);
+        form.chkAlt->setChecked(false);
+        form.chkCtrl->setChecked(ctrl);
+        form.chkShift->setChecked(false);
+        form.chkWin->setChecked(false);
+        form.cmdApply->click();
+    }
+    QByteArray readKeyFile() const {
+        QFile file(dir.filePath(KeyFileName));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QString boundTrigger(const QString& id) const {
+        for (const inputs::PortalShortcut& s : fake.lastBound)
+            if (s.id == id)
+                return s.properties.value("preferred_trigger").toString();
+        return {};
+    }
+
+    PrivateBus bus;
+    FakePortal fake{bus.address()};
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    inputs::PortalShortcuts* portal = nullptr;
+};
+
+TEST_F(PortalDialogTest, ShowsTheKeysTheDesktopReportsAndOpensItsSettings) {
+    frmHotKey& form = load();
+    ASSERT_NE(form.lblDesktopKey, nullptr);
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "CTRL+space");
+    EXPECT_TRUE(form.cmdDesktopKeys->isVisibleTo(&form));
+
+    fake.changeTriggers({{"play-pause", "Ctrl+Alt+P"}, {"rewind", "F7"}});
+    ASSERT_TRUE(WaitUntil([&] { return form.lblDesktopKey->text() == Line0Key + "Ctrl+Alt+P"; }));
+    EXPECT_EQ(form.lstCommand->item(1)->toolTip(), Line0Key + "F7");
+    EXPECT_EQ(form.lstCommand->item(2)->toolTip(), Line0Key + "未登録");
+    // The records keep the user's choice.
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space]");
+    EXPECT_EQ(HotKeys[1].KeyText, "[Ctrl]+[Space]");
+
+    form.cmdDesktopKeys->click();
+    EXPECT_TRUE(WaitUntil([&] { return fake.configureCalls == 1; }));
+    EXPECT_TRUE(messages.calls.empty());
+}
+
+TEST_F(PortalDialogTest, ApplyStoresTheRecordAndAnswersAfterTheDesktop) {
+    frmHotKey& form = load();
+    apply(form, 1, 6, false); // REW: F5
+    EXPECT_TRUE(messages.calls.empty()) << "no answer before the desktop's";
+    EXPECT_EQ(form.lstCommand->item(1)->text(), "REW       :[F5]");
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_EQ(messages.calls[0].text, "登録されました");
+    EXPECT_EQ(boundTrigger("rewind"), "F5");
+    EXPECT_TRUE(readKeyFile().contains("2,0,0,0,0,116,6,\"[F5]\",1\r\n"));
+
+    // Refused: the record stays stored, the failure is said.
+    messages.calls.clear();
+    fake.bindAnswer = FakePortal::Answer::Refuse;
+    apply(form, 2, 7, true); // FF: Ctrl+F6
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_EQ(messages.calls[0].text.section("\r\n", 0, 0), "すでにシステムに登録された組合せです");
+    EXPECT_TRUE(readKeyFile().contains("3,0,2,0,0,117,7,\"[Ctrl]+[F6]\",1\r\n"));
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
+
+    // Disabled: bound without it, then "解除しました".
+    messages.calls.clear();
+    fake.bindAnswer = FakePortal::Answer::Accept;
+    apply(form, 0, 0, false);
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_EQ(messages.calls[0].text, "解除しました");
+    EXPECT_EQ(boundTrigger("play-pause"), "");
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :<<無効>>");
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
+}
+
+} // namespace
