@@ -1,0 +1,112 @@
+// The real player in a Wayland session (WAYLAND_DISPLAY set, its window on
+// XWayland, here Xvfb) with a desktop portal on a private session bus: it
+// takes its hotkeys from the portal and grabs no keys on the X server.
+#include "core/hotkeys/keyfile.h"
+#include "core/textfile.h"
+#include "support/fake_portal.h"
+#include "support/wait.h"
+#include "support/xsession.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+namespace {
+
+// Another X client trying to hold Ctrl+Space in every lock state, as a
+// desktop's hotkey daemon does; true when the server grants it.
+bool otherClientGrabsCtrlSpace(const QString& display) {
+    xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, XK_space);
+    const xcb_keycode_t space = codes ? codes[0] : 0;
+    free(codes);
+    xcb_key_symbols_free(symbols);
+    bool granted = space != 0;
+    for (uint16_t lock : std::initializer_list<uint16_t>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                                         XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}) {
+        const auto cookie = xcb_grab_key_checked(c, 0, root, XCB_MOD_MASK_CONTROL | lock, space,
+                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
+            granted = false;
+            free(error);
+        }
+    }
+    xcb_disconnect(c);
+    return granted;
+}
+
+class PortalE2E : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
+        ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+        QProcessEnvironment& env = player.environment();
+        sound.addTo(env);
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        // A Wayland session: the player picks XWayland (xcb) by itself.
+        env.insert("WAYLAND_DISPLAY", "wayland-memotap-test");
+        env.insert("XDG_SESSION_TYPE", "wayland");
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("XDG_CURRENT_DESKTOP");
+        modMain::InstallDefaultHotKeys();
+        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
+    }
+    void TearDown() override { QDBusConnection::disconnectFromBus("e2e-client"); }
+
+    std::optional<QString> playbackStatus() {
+        QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.memotap",
+                                                          "/org/mpris/MediaPlayer2",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("PlaybackStatus");
+        const QDBusMessage reply = QDBusConnection::connectToBus(bus.address(), "e2e-client")
+                                       .call(get, QDBus::Block, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return std::nullopt;
+        return reply.arguments().first().value<QDBusVariant>().variant().toString();
+    }
+
+    XSession x;
+    SoundServer sound;
+    PrivateBus bus;
+    FakePortal portal{bus.address()};
+    PlayerRun player{x};
+};
+
+TEST_F(PortalE2E, ShortcutsComeFromThePortalAndNoKeyIsGrabbed) {
+    const QString tone = player.path("録音.wav");
+    ASSERT_TRUE(MakeToneWav(tone, 30));
+    player.writeFile(
+        "hMEMOTAP.txt",
+        textfile::encode(QStringLiteral("0,0,1\r\n\"%1\",0\r\n\"\",0\r\n\"\",0\r\n"
+                                        "\"\",0\r\n\"\",0\r\n100,0,10,4,4\r\n2\r\n"
+                                        "0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n")
+                             .arg(tone)));
+    player.start();
+    // The portal answers from this process's event loop.
+    ASSERT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 30000))
+        << portal.calls.join(' ').toStdString();
+    EXPECT_EQ(portal.registeredIds, QStringList{MEMOTAP_APP_ID});
+    ASSERT_TRUE(x.waitForWindow("^録音\\.wav - メモタップ$"));
+    ASSERT_TRUE(WaitUntil([&] { return playbackStatus() == "Paused"; }, 15000));
+
+    EXPECT_TRUE(otherClientGrabsCtrlSpace(x.display())) << "the player holds an X grab";
+
+    portal.activate("play-pause");
+    EXPECT_TRUE(WaitUntil([&] { return playbackStatus() == "Playing"; }, 15000));
+    portal.activate("play-pause");
+    EXPECT_TRUE(WaitUntil([&] { return playbackStatus() == "Paused"; }, 15000));
+    EXPECT_EQ(player.process().state(), QProcess::Running);
+}
+
+} // namespace
