@@ -124,8 +124,8 @@ void PortalShortcuts::start() {
 }
 
 // Tells the portal which desktop file is ours; it must come before the
-// connection's first portal call. Portals before 1.19.4 do not have the
-// registry and fall back to the process's cgroup name.
+// connection's first portal call. Older portals have no registry and take
+// the id from the systemd scope a desktop's launcher starts us in.
 void PortalShortcuts::registerApp() {
     step_ = Step::Registering;
     registered_ = true;
