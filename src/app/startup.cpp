@@ -104,7 +104,10 @@ int Main(int argc, char** argv) {
     // A close that waited for start-up runs inside the event loop: the last
     // window's close ends a loop that must be running by then.
     QTimer::singleShot(0, &app, CloseIfRequested);
-    return app.exec();
+    const int code = app.exec();
+    // The backend's desktop session or X grabs end while their connection is open.
+    setHotkeyBackend(nullptr);
+    return code;
 }
 
 } // namespace modMain

@@ -57,6 +57,7 @@ QProcessEnvironment XSession::environment() const {
     env.insert("DISPLAY", display_);
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("WAYLAND_DISPLAY");
+    env.remove("XDG_SESSION_TYPE");
     return env;
 }
 
