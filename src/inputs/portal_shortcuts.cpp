@@ -336,6 +336,9 @@ void PortalShortcuts::portalBack() {
 }
 
 void PortalShortcuts::closeSession() {
+    // A late answer belongs to the session that ends here.
+    unwatch(lateBind_);
+    lateBind_.clear();
     if (session_.isEmpty())
         return;
     bus_.disconnect(Service, session_, SessionInterface, QStringLiteral("Closed"), this,
@@ -347,7 +350,6 @@ void PortalShortcuts::closeSession() {
         qCWarning(lcHotkeys) << "cannot close the portal session" << bus_.lastError().message();
     session_.clear();
     bound_ = false;
-    lateBind_.clear();
 }
 
 QDBusMessage PortalShortcuts::portalCall(const QString& interface, const QString& method) const {

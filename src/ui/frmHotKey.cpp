@@ -1,5 +1,6 @@
 #include "ui/frmHotKey.h"
 
+#include "core/hotkeys/desktop_hotkeys.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/gnome_shortcuts.h"
@@ -228,17 +229,18 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
         return;
     DesktopShortcuts* desktop = desktopShortcuts();
     disconnect(desktopAnswer_);
-    desktopAnswer_ = connect(desktop, &DesktopShortcuts::finished, this,
-                             [this, releasing](DesktopShortcuts::Outcome outcome) {
-                                 disconnect(desktopAnswer_);
-                                 if (outcome != DesktopShortcuts::Outcome::Bound)
-                                     ShowRefusedCombination(this);
-                                 else
-                                     ShowMessage(releasing ? QStringLiteral("解除しました")
-                                                           : QStringLiteral("登録されました"),
-                                                 QStringLiteral("確認"), MessageIcon::None,
-                                                 MessageButtons::Ok, this);
-                             });
+    desktopAnswer_ = connect(
+        desktop, &DesktopShortcuts::finished, this,
+        [this, releasing](DesktopShortcuts::Outcome outcome) {
+            disconnect(desktopAnswer_);
+            // Without the portal GNOME's own shortcuts may hold the records.
+            if (outcome != DesktopShortcuts::Outcome::Bound && !UpdateGnomeShortcuts())
+                ShowRefusedCombination(this);
+            else
+                ShowMessage(releasing ? QStringLiteral("解除しました")
+                                      : QStringLiteral("登録されました"),
+                            QStringLiteral("確認"), MessageIcon::None, MessageButtons::Ok, this);
+        });
     desktop->bind(ActiveShortcuts());
 }
 

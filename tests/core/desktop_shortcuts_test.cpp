@@ -127,9 +127,11 @@ TEST_F(GnomeShortcutsTest, AddedBesideTheUsersOwnAndRemovedWithoutThem) {
     ASSERT_TRUE(list);
     EXPECT_TRUE(list->startsWith("['" + userPath + "', ")) << list->toStdString();
 
-    // Adding again renews ours and adds none twice.
+    // Adding again renews ours, adds none twice and drops a disabled one's.
+    HotKeys[8].Active = 0;
     ASSERT_TRUE(AddGnomeShortcuts("memotap"));
-    EXPECT_EQ(GnomeShortcutPaths().size(), 7);
+    EXPECT_EQ(GnomeShortcutPaths().size(), 6);
+    EXPECT_EQ(shortcut(8, "command"), "''");
     EXPECT_EQ(shortcut(1, "command"), "'memotap --play-pause'");
 
     ASSERT_TRUE(RemoveGnomeShortcuts());

@@ -111,7 +111,10 @@ TEST_F(PortalE2E, ShortcutsComeFromThePortalAndNoKeyIsGrabbed) {
     portal.lastBound.clear();
     portal.vanish();
     ASSERT_TRUE(portal.appear());
-    EXPECT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return !portal.session().isEmpty(); }));
+    portal.activate("play-pause");
+    EXPECT_TRUE(WaitUntil([&] { return playbackStatus() == "Playing"; }, 15000));
     player.terminate();
     EXPECT_EQ(player.waitForExit(0), 0);
 }

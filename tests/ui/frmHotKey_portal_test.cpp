@@ -35,6 +35,7 @@ class PortalDialogTest : public ::testing::Test {
         SetAppPathForTesting(dir.path());
         ResetExtraSettingsForTesting();
         ResetDesktopHotkeysForTesting();
+        qunsetenv("XDG_CURRENT_DESKTOP");
         InstallDefaultHotKeys();
         Hozon();
         HotKeys = {};

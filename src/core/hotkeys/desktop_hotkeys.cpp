@@ -73,6 +73,12 @@ void StartDesktopHotkeys(DesktopShortcuts& desktop) {
     desktop.bind(ActiveShortcuts());
 }
 
+bool UpdateGnomeShortcuts() {
+    if (!IsGnomeDesktop() || GnomeShortcutPaths().isEmpty())
+        return false;
+    return AddGnomeShortcuts(ClientCommandLine());
+}
+
 void ShowHotkeysUnavailable() {
     if (unavailableShown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
         return;

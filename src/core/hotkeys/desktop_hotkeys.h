@@ -14,6 +14,11 @@ class DesktopShortcuts;
 // Binds the active records through desktop and answers its outcome.
 void StartDesktopHotkeys(DesktopShortcuts& desktop);
 
+// After the hotkey dialog changed a record and the desktop gave no
+// shortcuts: GNOME's shortcuts, where the user has them, follow the records.
+// True when they did.
+bool UpdateGnomeShortcuts();
+
 // The box saying the hotkeys are not available in this session, with the
 // check box that turns it off for later runs; shown at most once a run.
 void ShowHotkeysUnavailable();

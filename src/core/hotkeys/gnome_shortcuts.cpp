@@ -90,10 +90,16 @@ bool AddGnomeShortcuts(const QString& commandLine) {
         const HotkeyEntry& entry = Binding(record);
         const std::optional<Command> command = CommandOfDialogRecord(record);
         const QString accelerator = GnomeAccelerator(ModifiersOf(entry), entry.VirtualKey);
-        if (entry.Active == 0 || !command || accelerator.isEmpty())
-            continue;
-        const CommandInfo& info = InfoOf(*command);
         const QString path = GnomeShortcutPath(record);
+        if (entry.Active == 0 || !command || accelerator.isEmpty()) {
+            // A record disabled since: its shortcut goes.
+            if (paths->removeAll(path) > 0)
+                ok = Gsettings({QStringLiteral("reset-recursively"), ShortcutSchema + u':' + path})
+                         .has_value() &&
+                     ok;
+            continue;
+        }
+        const CommandInfo& info = InfoOf(*command);
         ok = SetShortcut(path, QStringLiteral("name"),
                          AppTitle + QStringLiteral(": ") + info.displayName) &&
              SetShortcut(path, QStringLiteral("command"),

@@ -15,7 +15,8 @@ namespace modMain {
 bool GnomeShortcutsAvailable();
 
 // Adds (or renews) a shortcut for each active record with a combination GNOME
-// can name, running commandLine ("/path/memotap") with the command's option.
+// can name, running commandLine ("/path/memotap") with the command's option,
+// and takes out those of records disabled since.
 // False, with a log line, when a setting could not be written.
 bool AddGnomeShortcuts(const QString& commandLine);
 // Takes our shortcuts out of the list and resets their settings.
