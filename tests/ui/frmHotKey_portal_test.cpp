@@ -4,6 +4,7 @@
 #include "core/app_paths.h"
 #include "core/extra_settings.h"
 #include "core/hotkeys/desktop_hotkeys.h"
+#include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/settings.h"
 #include "inputs/portal_shortcuts.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -131,6 +133,38 @@ TEST_F(PortalDialogTest, ApplyStoresTheRecordAndAnswersAfterTheDesktop) {
     EXPECT_EQ(boundTrigger("play-pause"), "");
     EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :<<無効>>");
     EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
+}
+
+TEST_F(PortalDialogTest, WithoutThePortalAnApplyRenewsGnomesShortcuts) {
+    QTemporaryDir config;
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    InstallDefaultHotKeys();
+    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    HotKeys = {};
+    fake.vanish();
+    LoadHotKeyForm();
+    frmHotKey& form = *HotKeyForm;
+    form.show();
+    EXPECT_TRUE(form.cmdRemoveGnome->isVisible());
+    apply(form, 1, 6, false); // REW: F5
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_EQ(messages.calls[0].text, "登録されました") << "no unavailable box: GNOME's work";
+    QProcess gsettings;
+    gsettings.start(
+        "gsettings",
+        {"get",
+         "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" + GnomeShortcutPath(2),
+         "binding"});
+    ASSERT_TRUE(gsettings.waitForFinished(10000));
+    EXPECT_EQ(gsettings.readAllStandardOutput().trimmed(), "'F5'");
+
+    messages.calls.clear();
+    form.cmdRemoveGnome->click();
+    EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+    EXPECT_FALSE(form.cmdRemoveGnome->isVisible());
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 } // namespace
