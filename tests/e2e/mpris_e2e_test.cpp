@@ -3,6 +3,7 @@
 // desktop's widget up to date.
 #include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
+#include "support/private_bus.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>
@@ -20,34 +21,6 @@ const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 QString quoted(const QString& text) {
     return u'\'' + text + u'\'';
 }
-
-// A session bus of the test's own.
-class PrivateBus {
-  public:
-    PrivateBus() {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!daemon_.waitForStarted(5000))
-            return;
-        QElapsedTimer timer;
-        timer.start();
-        QByteArray out;
-        while (!out.contains('\n') && timer.elapsed() < 10000) {
-            daemon_.waitForReadyRead(200);
-            out += daemon_.readAllStandardOutput();
-        }
-        address_ = QString::fromUtf8(out.trimmed());
-    }
-    ~PrivateBus() {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000))
-            daemon_.kill();
-    }
-    QString address() const { return address_; }
-
-  private:
-    QProcess daemon_;
-    QString address_;
-};
 
 class MprisE2E : public ::testing::Test {
   protected:

@@ -2,7 +2,6 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusError>
-#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -62,26 +61,6 @@ class FakeRegistryAdaptor : public QDBusAbstractAdaptor {
   private:
     FakePortal* p_;
 };
-
-PrivateBus::PrivateBus() {
-    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (!daemon_.waitForStarted(5000))
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    QByteArray out;
-    while (!out.contains('\n') && timer.elapsed() < 10000) {
-        daemon_.waitForReadyRead(200);
-        out += daemon_.readAllStandardOutput();
-    }
-    address_ = QString::fromUtf8(out.trimmed());
-}
-
-PrivateBus::~PrivateBus() {
-    daemon_.terminate();
-    if (!daemon_.waitForFinished(3000))
-        daemon_.kill();
-}
 
 FakePortal::FakePortal(const QString& busAddress, uint version)
     : name_(QStringLiteral("fake-portal-%1").arg(++connections)),

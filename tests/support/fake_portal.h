@@ -7,28 +7,14 @@
 #pragma once
 
 #include "inputs/portal_types.h"
+#include "support/private_bus.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QMap>
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
 #include <memory>
-
-// A session bus of the test's own (dbus-daemon --session).
-class PrivateBus {
-  public:
-    PrivateBus();
-    ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-    QString address() const { return address_; }
-
-  private:
-    QProcess daemon_;
-    QString address_;
-};
 
 class FakePortal : public QObject {
     Q_OBJECT
