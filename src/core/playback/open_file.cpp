@@ -71,8 +71,7 @@ bool OpenInEngine(const QString& path) {
     return opened;
 }
 
-void OpenFailed(const QString& path) {
-    const std::int32_t error = vbmp3_getLastErrorNo();
+void OpenFailed(const QString& path, std::int32_t error) {
     qCWarning(lcEngine).noquote() << "cannot open" << path << "error" << error;
     if (error >= 1 && error <= 33) {
         ShowMessage(QStringLiteral("ErrNo:") + QString::number(error) +
@@ -126,11 +125,12 @@ void OpenAudioFile(const QString& path) {
         return;
     if (!opened) {
         PlaceFileClosed(fileWasOpen ? std::optional<Long>(outgoing) : std::nullopt);
+        const std::int32_t error = vbmp3_getLastErrorNo();
         // Given up for another file, which opens next.
-        if (vbmp3_getLastErrorNo() == ErrOpenAbandoned)
+        if (error == ErrOpenAbandoned)
             ShowNoFile();
         else
-            OpenFailed(path);
+            OpenFailed(path, error);
         return;
     }
     PlaceFileOpened(path);
