@@ -209,8 +209,12 @@ double median(std::vector<double> figures) {
     return figures[figures.size() / 2];
 }
 
-Run measureMemotap(const XSession& x, xcb_connection_t* c, const QString& recording) {
+Run measureMemotap(const XSession& x, xcb_connection_t* c, const QString& bus,
+                   const QString& recording) {
     PlayerRun player(x);
+    // The same desktop for both: a session bus, as a desktop has.
+    if (!bus.isEmpty())
+        player.environment().insert("DBUS_SESSION_BUS_ADDRESS", bus);
     player.writeFile("hMEMOTAP.txt", settingsWithRecording(recording));
     player.writeFile("hMEMKEY.txt", textfile::encode(QString::fromUtf8(DefaultKeyFile)));
     QElapsedTimer timer;
@@ -275,7 +279,7 @@ void benchBesideParlatype(benchmark::State& state, const Recording& recording) {
     xcb_connection_t* c = xcb_connect(x.display().toLatin1().constData(), nullptr);
     std::vector<double> ours, theirs, ourRss, ourPss, theirRss, theirPss;
     for (auto _ : state) {
-        const Run run = measureMemotap(x, c, recording.path);
+        const Run run = measureMemotap(x, c, bus.address(), recording.path);
         if (run.startupMs < 0) {
             state.SkipWithError("memotap's window with the file did not appear");
             break;
