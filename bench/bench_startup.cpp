@@ -1,16 +1,22 @@
 // Start-up and memory of the real player: process start to its main window
 // mapped on a private X server with the last file reopened, and the resident
-// memory of the running player with that file open.
+// memory of the running player with that file open. Beside it, the same for
+// Parlatype, started alternately in one run on a 30-minute and a nine-hour
+// MP3 (scripts/run-bench installs it where it can).
 //
 // The window is seen through X itself: the benchmark listens for MapNotify on
 // the root window and checks each mapped window's title, so the figure does
 // not depend on polling.
 #include "core/textfile.h"
+#include "recordings.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -144,5 +150,187 @@ void BM_StartupWithLastFile(benchmark::State& state) {
     state.counters["anon_median_MB"] = anonymous[anonymous.size() / 2];
 }
 BENCHMARK(BM_StartupWithLastFile)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Waits until a viewable top-level window whose title contains text exists,
+// polling the window tree: the same test for any program, whenever it sets
+// its title. The elapsed milliseconds since timer started, or -1.
+double waitForViewableWindow(xcb_connection_t* c, const QString& text, const QElapsedTimer& timer,
+                             int timeoutMs) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    while (timer.elapsed() < timeoutMs) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+        const int count = tree ? xcb_query_tree_children_length(tree) : 0;
+        const xcb_window_t* children = tree ? xcb_query_tree_children(tree) : nullptr;
+        bool found = false;
+        for (int i = 0; i < count && !found; ++i) {
+            auto* attributes = xcb_get_window_attributes_reply(
+                c, xcb_get_window_attributes(c, children[i]), nullptr);
+            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            std::free(attributes);
+            found = viewable && windowTitle(c, children[i]).contains(text);
+        }
+        std::free(tree);
+        if (found)
+            return timer.nsecsElapsed() / 1e6;
+        QThread::usleep(1000);
+    }
+    return -1;
+}
+
+// A session bus of its own, which Parlatype needs to start.
+class SessionBus {
+  public:
+    SessionBus() {
+        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
+            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    ~SessionBus() {
+        daemon_.terminate();
+        daemon_.waitForFinished(5000);
+    }
+    QString address() const { return address_; }
+
+  private:
+    QProcess daemon_;
+    QString address_;
+};
+
+struct Run {
+    double startupMs = -1;
+    double rss = -1;
+    double pss = -1;
+};
+
+double median(std::vector<double> figures) {
+    if (figures.empty())
+        return -1;
+    std::sort(figures.begin(), figures.end());
+    return figures[figures.size() / 2];
+}
+
+Run measureMemotap(const XSession& x, xcb_connection_t* c, const QString& bus,
+                   const QString& recording) {
+    PlayerRun player(x);
+    // The same desktop for both: a session bus, as a desktop has.
+    if (!bus.isEmpty())
+        player.environment().insert("DBUS_SESSION_BUS_ADDRESS", bus);
+    player.writeFile("hMEMOTAP.txt", settingsWithRecording(recording));
+    player.writeFile("hMEMKEY.txt", textfile::encode(QString::fromUtf8(DefaultKeyFile)));
+    QElapsedTimer timer;
+    timer.start();
+    player.start();
+    Run run;
+    run.startupMs = waitForViewableWindow(c, QFileInfo(recording).fileName(), timer, 20000);
+    QThread::msleep(1500);
+    const qint64 pid = player.process().processId();
+    run.rss = memoryMegabytes(pid, "Rss");
+    run.pss = memoryMegabytes(pid, "Pss");
+    player.terminate();
+    player.waitForExit();
+    return run;
+}
+
+Run measureParlatype(const XSession& x, xcb_connection_t* c, const QString& bus,
+                     const QString& recording) {
+    QTemporaryDir home;
+    QProcessEnvironment env = x.environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("NO_AT_BRIDGE", "1");
+    env.insert("GSETTINGS_BACKEND", "memory");
+    QProcess parlatype;
+    parlatype.setProcessEnvironment(env);
+    parlatype.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    parlatype.start("parlatype", {recording});
+    Run run;
+    run.startupMs = waitForViewableWindow(c, QFileInfo(recording).fileName(), timer, 20000);
+    QThread::msleep(1500);
+    run.rss = memoryMegabytes(parlatype.processId(), "Rss");
+    run.pss = memoryMegabytes(parlatype.processId(), "Pss");
+    parlatype.terminate();
+    if (!parlatype.waitForFinished(5000)) {
+        parlatype.kill();
+        parlatype.waitForFinished(5000);
+    }
+    return run;
+}
+
+void benchBesideParlatype(benchmark::State& state, const Recording& recording) {
+    XSession x;
+    if (!x.ok()) {
+        state.SkipWithError("no X server");
+        return;
+    }
+    const bool withParlatype = !QStandardPaths::findExecutable("parlatype").isEmpty();
+    SessionBus bus;
+    if (withParlatype && bus.address().isEmpty()) {
+        state.SkipWithError("no session bus for Parlatype");
+        return;
+    }
+    if (!withParlatype)
+        std::fprintf(stderr, "bench: Parlatype is not installed (scripts/run-bench installs it "
+                             "as root where Debian's packages are reachable); memotap alone\n");
+    xcb_connection_t* c = xcb_connect(x.display().toLatin1().constData(), nullptr);
+    std::vector<double> ours, theirs, ourRss, ourPss, theirRss, theirPss;
+    for (auto _ : state) {
+        const Run run = measureMemotap(x, c, bus.address(), recording.path);
+        if (run.startupMs < 0) {
+            state.SkipWithError("memotap's window with the file did not appear");
+            break;
+        }
+        state.SetIterationTime(run.startupMs / 1000.0);
+        ours.push_back(run.startupMs);
+        ourRss.push_back(run.rss);
+        ourPss.push_back(run.pss);
+        if (!withParlatype)
+            continue;
+        const Run other = measureParlatype(x, c, bus.address(), recording.path);
+        if (other.startupMs < 0) {
+            state.SkipWithError("Parlatype's window with the file did not appear");
+            break;
+        }
+        theirs.push_back(other.startupMs);
+        theirRss.push_back(other.rss);
+        theirPss.push_back(other.pss);
+    }
+    xcb_disconnect(c);
+    state.counters["memotap_median_ms"] = median(ours);
+    state.counters["memotap_rss_MB"] = median(ourRss);
+    state.counters["memotap_pss_MB"] = median(ourPss);
+    if (theirs.empty())
+        return;
+    state.counters["parlatype_median_ms"] = median(theirs);
+    state.counters["parlatype_rss_MB"] = median(theirRss);
+    state.counters["parlatype_pss_MB"] = median(theirPss);
+    state.counters["ratio"] = median(ours) / median(theirs);
+}
+
+// The recordings are made once, before the first run, and kept.
+const int registered = [] {
+    static QTemporaryDir dir;
+    for (auto [name, seconds] : {std::pair{"talk30min", 30 * 60}, std::pair{"mp3cbr64", 0}}) {
+        benchmark::RegisterBenchmark(
+            (std::string("StartupBesideParlatype/") + name).c_str(),
+            [name, seconds](benchmark::State& state) {
+                const auto made = seconds ? makeMp3(dir, name, {"-b", "64", "--cbr"}, true, seconds)
+                                          : makeMp3(dir, name, {"-b", "64", "--cbr"}, true);
+                if (!made) {
+                    state.SkipWithError("could not make the recording");
+                    return;
+                }
+                benchBesideParlatype(state, *made);
+            })
+            ->UseManualTime()
+            ->Iterations(7)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return 0;
+}();
 
 } // namespace

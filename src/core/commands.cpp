@@ -115,14 +115,14 @@ void Run(Command command, const QVariant& argument) {
 }
 
 bool MayRunNow(Command command) {
-    if (phase != Phase::Running)
+    if (phase != Phase::Running || FileOpening())
         return false;
     return command != Command::Open || (!MessageBoxOpen() && pending.empty());
 }
 
 // Runs what was kept, in order, as far as each may run now.
 void RunPending() {
-    while (!pending.empty() && phase == Phase::Running) {
+    while (!pending.empty() && phase == Phase::Running && !FileOpening()) {
         const Pending next = pending.front();
         if (next.command == Command::Open && MessageBoxOpen())
             return;
@@ -169,6 +169,8 @@ void Execute(Command command, const QVariant& argument) {
     if (!MayRunNow(command)) {
         qCDebug(lcCommands) << "kept for later" << InfoOf(command).name;
         pending.push_back({command, argument});
+        if (command == Command::Open && FileOpening())
+            vbmp3_close();
         return;
     }
     Run(command, argument);
@@ -182,6 +184,10 @@ void ExecuteHotKey(Long id) {
         }
     }
     qCDebug(lcCommands) << "no command for hotkey id" << id;
+}
+
+void OpenEnded() {
+    RunPendingLater();
 }
 
 void FinishStartup() {

@@ -46,12 +46,17 @@ std::optional<Command> CommandNamed(const QString& name);
 std::optional<Command> CommandOfRecord(int record);
 
 // Runs a command, or keeps it until it may run: every command waits for the
-// end of start-up, and an open waits while a message box is up. Nothing runs
-// once the player has begun to close.
+// end of start-up and while a file is opening, and an open waits while a
+// message box is up. An open that arrives while a file is opening gives that
+// one up. Nothing runs once the player has begun to close.
 void Execute(Command command, const QVariant& argument = {});
 
 // A hotkey press: the first of records 1 to 8 whose Id is id names the command.
 void ExecuteHotKey(Long id);
+
+// A file has finished opening, or failed to: the commands kept meanwhile
+// run once control is back in the event loop.
+void OpenEnded();
 
 // Start-up has finished: the commands kept until then run, in order.
 void FinishStartup();

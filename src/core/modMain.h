@@ -92,7 +92,10 @@ void RefreshHistoryMenu();
 
 // Playback commands.
 QString FormatHms(Long seconds);
+// Opens path paused at its place in the history. The window's events run
+// while the engine opens it; commands wait meanwhile (see commands.h).
 void OpenAudioFile(const QString& path);
+bool FileOpening();
 void TogglePlayPause();
 void Play();
 void Pause();

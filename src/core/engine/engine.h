@@ -43,6 +43,9 @@ enum EngineError : std::int32_t {
     ErrUndecodable = 4,    // damaged data or no known format (random bytes, an empty file)
     ErrNotInitialised = 5, // vbmp3_open before vbmp3_init or after vbmp3_free, or the
                            // engine could not start
+    // Not shown: the open was given up by vbmp3_close, vbmp3_free or another
+    // vbmp3_open before it ended.
+    ErrOpenAbandoned = 100,
 };
 
 constexpr int EqualizerBandCount = 10;
@@ -69,6 +72,10 @@ class EngineBackend {
     // See vbmp3_takeExactLength.
     virtual std::int16_t takeExactLength(std::int32_t* totalSeconds) = 0;
 };
+
+// vbmp3_open runs the Qt event loop while it waits for the file, so a slow or
+// stalled one leaves the window free; a vbmp3_close or vbmp3_free from there
+// abandons the open.
 
 // Replaces the backend the functions below forward to. Without a call the
 // libmpv backend is created on first use.

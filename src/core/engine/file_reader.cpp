@@ -6,9 +6,33 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+namespace {
+
+std::mutex hookMutex;
+std::shared_ptr<const std::function<void()>> readHook;
+
+void runReadHook() {
+    std::shared_ptr<const std::function<void()>> hook;
+    {
+        std::lock_guard lock(hookMutex);
+        hook = readHook;
+    }
+    if (hook)
+        (*hook)();
+}
+
+} // namespace
+
+void FileReader::setReadHookForTesting(std::function<void()> hook) {
+    std::lock_guard lock(hookMutex);
+    readHook = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
+}
 
 FileReader::~FileReader() {
     if (fd_ >= 0)
@@ -58,6 +82,7 @@ std::vector<unsigned char> FileReader::read(std::int64_t offset, std::size_t len
     std::vector<unsigned char> bytes;
     if (fd_ < 0 || offset < 0 || offset >= size_)
         return bytes;
+    runReadHook();
     bytes.resize(std::min<std::int64_t>(static_cast<std::int64_t>(length), size_ - offset));
     std::size_t done = 0;
     while (done < bytes.size()) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class FileReader {
@@ -29,6 +30,10 @@ class FileReader {
     // Up to length bytes from offset: fewer at the end of the file or when
     // the file shrank, none on a read error.
     std::vector<unsigned char> read(std::int64_t offset, std::size_t length) const;
+
+    // Runs before every read, on the reading thread; tests stall reads with
+    // it as a network share that stopped answering would. Empty: none.
+    static void setReadHookForTesting(std::function<void()> hook);
 
   private:
     FileReader(int fd, std::int64_t size) : fd_(fd), size_(size) {}

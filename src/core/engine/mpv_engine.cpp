@@ -2,12 +2,11 @@
 
 #include "core/engine/file_reader.h"
 #include "core/engine/mp3_chunks.h"
-#include "core/engine/mp3_probe.h"
+#include "core/engine/open_probe.h"
 #include "core/log.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -69,6 +68,7 @@ std::int32_t wholeSeconds(double seconds) {
 MpvEngine::MpvEngine(MpvOutput output) : output_(std::move(output)) {}
 
 MpvEngine::~MpvEngine() {
+    abandonOpen();
     // The walk's thread posts to this object: it stops first.
     walk_.reset();
     handle_.reset();
@@ -114,6 +114,34 @@ void MpvEngine::drainEvents() {
     }
     draining_ = false;
     resumeIfDue();
+    wakeOpen();
+}
+
+bool MpvEngine::awaitOpen(const std::function<bool()>& done, int timeoutMs) {
+    OpenAttempt* attempt = opening_;
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(timeoutMs);
+    attempt->loop = &loop;
+    while (!attempt->abandoned && !done() && timeout.isActive())
+        loop.exec();
+    attempt->loop = nullptr;
+    return !attempt->abandoned && done();
+}
+
+// Something the open may wait for has happened: its loop checks again.
+void MpvEngine::wakeOpen() {
+    if (opening_ && opening_->loop)
+        opening_->loop->quit();
+}
+
+void MpvEngine::abandonOpen() {
+    if (!opening_ || opening_->abandoned)
+        return;
+    opening_->abandoned = true;
+    wakeOpen();
 }
 
 void MpvEngine::resumeIfDue() {
@@ -215,7 +243,7 @@ std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
 }
 
 MpvEngine::Loading MpvEngine::load(const std::string& url, bool playlist,
-                                   std::optional<std::int32_t> startSeconds) {
+                                   std::optional<std::int32_t> startSeconds, LoadWait wait) {
     mpv_handle* h = handle_.get();
     // Options for this file only: a global demuxer-lavf-format set back to
     // "" would name no format at all for the next file.
@@ -240,17 +268,25 @@ MpvEngine::Loading MpvEngine::load(const std::string& url, bool playlist,
     if (loading_.entryId < 0)
         return std::exchange(loading_, Loading{});
 
-    QElapsedTimer clock;
-    clock.start();
-    while (!loading_.ready && !loading_.ended) {
-        const qint64 left = OpenTimeoutMs - clock.elapsed();
-        if (left <= 0)
-            break;
-        const mpv_event* event = mpv_wait_event(h, left / 1000.0);
-        if (event->event_id != MPV_EVENT_NONE)
-            handleEvent(*event);
+    if (wait == LoadWait::EventLoop) {
+        awaitOpen([this] { return loading_.ready || loading_.ended; }, OpenTimeoutMs);
+    } else {
+        QElapsedTimer clock;
+        clock.start();
+        while (!loading_.ready && !loading_.ended) {
+            const qint64 left = OpenTimeoutMs - clock.elapsed();
+            if (left <= 0)
+                break;
+            const mpv_event* event = mpv_wait_event(h, left / 1000.0);
+            if (event->event_id != MPV_EVENT_NONE)
+                handleEvent(*event);
+        }
     }
     const Loading outcome = std::exchange(loading_, Loading{});
+    // Freed while the open waited there is no player left to stop, and after
+    // another open the player holds that one's file.
+    if (!handle_ || entryId_ >= 0)
+        return outcome;
     const char* stop[] = {"stop", nullptr};
     // A load that never finished is abandoned; failing here changes nothing
     // since the next load replaces it anyway.
@@ -274,38 +310,51 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     if (!handle_)
         return fail(ErrNotInitialised, info);
     drainEvents();
-    // The current file goes even when the new one fails to open.
+    // The current file goes even when the new one fails to open, and so does
+    // an open still waiting further down the stack.
     close();
     if (!path || !*path)
         return fail(ErrFileNotFound, info);
 
-    const QString name = QFile::decodeName(path);
-    const QFileInfo fileInfo(name);
-    if (!fileInfo.exists())
-        return fail(ErrFileNotFound, info);
-    // Only regular files: a named pipe would block here, a device never ends.
-    const FileReader file = FileReader::open(path);
-    if (!file.valid())
+    OpenAttempt attempt;
+    OpenAttempt* const outer = std::exchange(opening_, &attempt);
+    const std::int16_t result = openFile(path, info);
+    opening_ = outer;
+    // An abandoned open leaves FileInfo to whatever replaced it.
+    if (attempt.abandoned) {
+        lastError_ = ErrOpenAbandoned;
+        return 0;
+    }
+    return result;
+}
+
+std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
+    BackgroundProbe background(path, this, [this] { wakeOpen(); });
+    if (!awaitOpen([&background] { return background.finished(); }, OpenTimeoutMs)) {
+        if (opening_->abandoned)
+            return 0;
+        qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
         return fail(ErrFileUnreadable, info);
-    const AudioFileLayout layout = inspectAudioFile(file);
-    const QByteArray absolute = QFile::encodeName(fileInfo.absoluteFilePath());
-
-    // MPEG audio, raw or in RIFF, plays as frame-aligned stretches (see
-    // mp3_chunks.h); everything else goes to FFmpeg as it is.
-    const std::optional<MpegOpening> mpeg = planMpegStream(file, layout, absolute.toStdString());
+    }
+    const FileProbe probe = background.take();
+    if (probe.error != ErrNone)
+        return fail(probe.error, info);
+    const std::optional<MpegOpening>& mpeg = probe.mpeg;
     const std::string url =
-        mpeg ? "memory://" + mpegChunkPlaylist(mpeg->plan) : absolute.toStdString();
+        mpeg ? "memory://" + mpegChunkPlaylist(mpeg->plan) : probe.absolutePath.toStdString();
 
-    mpv_handle* h = handle_.get();
     int flag = 1;
-    if (mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
         return fail(ErrNotInitialised, info);
-    const Loading outcome = load(url, mpeg.has_value(), std::nullopt);
+    const Loading outcome = load(url, mpeg.has_value(), std::nullopt, LoadWait::EventLoop);
+    if (opening_->abandoned)
+        return 0;
     if (outcome.entryId < 0)
         return fail(ErrUndecodable, info);
     if (!outcome.ready)
-        return failLoad(outcome, layout.looksLikeText, info);
+        return failLoad(outcome, probe.layout.looksLikeText, info);
 
+    mpv_handle* h = handle_.get();
     entryId_ = outcome.entryId;
     const double seconds = mpeg ? mpeg->seconds : doubleProperty(h, "duration").value_or(0.0);
     totalSeconds_ = wholeSeconds(seconds);
@@ -314,13 +363,13 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
         planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
         lengthExact_ = mpeg->lengthExact;
         if (mpeg->needsWalk())
-            startWalk(file, *mpeg);
+            startWalk(probe.file, *mpeg);
     }
     lastError_ = ErrNone;
     if (info) {
         const std::string codec = stringProperty(h, "audio-codec-name");
         std::memset(info, 0, sizeof *info);
-        copyText(info->Text1, QFile::encodeName(fileInfo.fileName()).constData());
+        copyText(info->Text1, probe.fileName.constData());
         copyText(info->Text2, codec.c_str());
         info->Value1 =
             static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
@@ -328,8 +377,9 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
             static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
         // Average bit rate, kbit/s.
         info->Value3 =
-            seconds > 0 ? static_cast<std::int32_t>(std::min(file.size() * 8 / seconds / 1000, 1e9))
-                        : 0;
+            seconds > 0
+                ? static_cast<std::int32_t>(std::min(probe.file.size() * 8 / seconds / 1000, 1e9))
+                : 0;
         info->TotalSeconds = totalSeconds_;
     }
     return 1;
@@ -435,6 +485,7 @@ void MpvEngine::deferSeekToEnd() {
 }
 
 void MpvEngine::close() {
+    abandonOpen();
     if (!handle_ || entryId_ < 0)
         return;
     forgetFile();
@@ -611,6 +662,7 @@ std::int32_t MpvEngine::getLastErrorNo() {
 }
 
 void MpvEngine::free() {
+    abandonOpen();
     forgetFile();
     handle_.reset();
 }

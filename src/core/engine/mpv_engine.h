@@ -16,6 +16,11 @@
 // stretches the walk has found. While the length is an estimate, a seek to
 // it or beyond waits for the walk and then goes to the true end; playing on
 // pauses at the true end of the data, never at the estimate.
+//
+// Opening reads the file first on a thread of its own (see open_probe.h) and
+// then waits for libmpv to load it, running the Qt event loop meanwhile: a
+// file on a stalled share never blocks the engine's thread. A close or free
+// from inside that loop abandons the open.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -24,8 +29,10 @@
 #include "core/engine/mpv_filters.h"
 #include "core/engine/mpv_handle.h"
 
+#include <QEventLoop>
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <optional>
 
 class MpvEngine : public QObject, public EngineBackend {
@@ -70,10 +77,27 @@ class MpvEngine : public QObject, public EngineBackend {
         int endError = 0;
     };
 
+    // An open waiting for the file: the loop it runs, and whether it was
+    // abandoned meanwhile.
+    struct OpenAttempt {
+        QEventLoop* loop = nullptr;
+        bool abandoned = false;
+    };
+    enum class LoadWait { Blocking, EventLoop };
+
     static void onWakeup(void* self);
     // Loads url (an MPEG playlist or a file), paused at startSeconds, and
-    // waits until it plays or fails.
-    Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds);
+    // waits until it plays or fails: blocked in libmpv, or running the event
+    // loop for an open.
+    Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds,
+                 LoadWait wait = LoadWait::Blocking);
+    // Runs the event loop until done() holds, the open is abandoned or
+    // timeoutMs have passed; true when done() holds and the open goes on.
+    bool awaitOpen(const std::function<bool()>& done, int timeoutMs);
+    void wakeOpen();
+    void abandonOpen();
+    // The open's work once it is registered as the open in progress.
+    std::int16_t openFile(const char* path, EngineFileInfo* info);
     std::int16_t failLoad(const Loading& outcome, bool looksLikeText, EngineFileInfo* info);
     void startWalk(const FileReader& file, const MpegOpening& opening);
     void postWalkNews();
@@ -109,6 +133,7 @@ class MpvEngine : public QObject, public EngineBackend {
     std::optional<std::int32_t> positionFloor_;
     std::int32_t lastError_ = ErrNone;
     Loading loading_;
+    OpenAttempt* opening_ = nullptr;
 
     // The seek being carried out: its target, the replies to seek commands
     // still to come, and whether libmpv began a seek after the last reply.

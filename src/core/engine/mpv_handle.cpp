@@ -36,10 +36,15 @@ constexpr Setting RequiredOptions[] = {
 };
 
 // Options that belong to optional parts of libmpv (Lua scripts, youtube-dl,
-// media keys); a build without those parts does not know them.
+// media keys); a build without those parts does not know them. The built-in
+// scripts each run a Lua state on a thread of their own, for overlays this
+// player never shows.
 constexpr Setting OptionalOptions[] = {
     {"osc", "no"},
     {"load-scripts", "no"},
+    {"load-stats-overlay", "no"},
+    {"load-osd-console", "no"},
+    {"load-auto-profiles", "no"},
     {"ytdl", "no"},
     {"input-media-keys", "no"},
     {"cover-art-auto", "no"},

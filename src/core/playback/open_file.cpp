@@ -1,5 +1,6 @@
 // Opening a file: the engine leaves it paused at its resume point, the history
 // moves it to the top, and the window shows its name and length.
+#include "core/commands.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
@@ -9,11 +10,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <cstdlib>
 
 namespace modMain {
 
 namespace {
+
+// A file on a share that stopped answering may take long to open; the state
+// label says so once this has passed.
+constexpr int SlowOpenMs = 1000;
+
+bool opening = false;
 
 QString TwoDigits(std::int64_t value) {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
@@ -40,8 +48,30 @@ void ShowOpenedFile() {
     view.ShowTitle(FileNameOf(History[1].Path) + QStringLiteral(" - ") + AppTitle);
 }
 
-void OpenFailed(const QString& path) {
-    const std::int32_t error = vbmp3_getLastErrorNo();
+void ShowNoFile() {
+    PlayerView& view = View();
+    view.ShowState(QStringLiteral("停止"));
+    view.ShowTitle(AppTitle);
+    view.ShowTotalTime(QStringLiteral("/ 00:00:00"));
+    ResetPitch();
+}
+
+// The engine's open, with the state label saying after a while that the
+// file is still opening. The window's events run meanwhile.
+bool OpenInEngine(const QString& path) {
+    QTimer slow;
+    slow.setSingleShot(true);
+    QObject::connect(&slow, &QTimer::timeout, [] { View().ShowState(QStringLiteral("ｵｰﾌﾟﾝ中")); });
+    slow.start(SlowOpenMs);
+    opening = true;
+    const QByteArray encoded = QFile::encodeName(path);
+    const bool opened = (vbmp3_open(encoded.constData(), &FileInfo) & 0xFFFF) != 0;
+    opening = false;
+    OpenEnded();
+    return opened;
+}
+
+void OpenFailed(const QString& path, std::int32_t error) {
     qCWarning(lcEngine).noquote() << "cannot open" << path << "error" << error;
     if (error >= 1 && error <= 33) {
         ShowMessage(QStringLiteral("ErrNo:") + QString::number(error) +
@@ -50,11 +80,7 @@ void OpenFailed(const QString& path) {
                     QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok,
                     MessageOwner::MainWindow);
     }
-    PlayerView& view = View();
-    view.ShowState(QStringLiteral("停止"));
-    view.ShowTitle(AppTitle);
-    view.ShowTotalTime(QStringLiteral("/ 00:00:00"));
-    ResetPitch();
+    ShowNoFile();
 
     const Long index = FindHistory(path);
     if (index == 0)
@@ -81,6 +107,10 @@ QString FormatHms(Long seconds) {
     return value < 0 ? QLatin1Char('-') + text : text;
 }
 
+bool FileOpening() {
+    return opening;
+}
+
 void OpenAudioFile(const QString& path) {
     Long outgoing = 0;
     const std::int32_t state = vbmp3_getState(&outgoing);
@@ -89,10 +119,18 @@ void OpenAudioFile(const QString& path) {
     const bool fileWasOpen = state == StatePlaying || state == StatePaused;
 
     vbmp3_close();
-    const QByteArray encoded = QFile::encodeName(path);
-    if ((vbmp3_open(encoded.constData(), &FileInfo) & 0xFFFF) == 0) {
+    const bool opened = OpenInEngine(path);
+    // Closed while the file was opening: the close has done the rest.
+    if (PlayerClosing())
+        return;
+    if (!opened) {
         PlaceFileClosed(fileWasOpen ? std::optional<Long>(outgoing) : std::nullopt);
-        OpenFailed(path);
+        const std::int32_t error = vbmp3_getLastErrorNo();
+        // Given up for another file, which opens next.
+        if (error == ErrOpenAbandoned)
+            ShowNoFile();
+        else
+            OpenFailed(path, error);
         return;
     }
     PlaceFileOpened(path);

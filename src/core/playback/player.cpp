@@ -19,6 +19,9 @@ void InitialiseEngine() {
 }
 
 void MainTimerTick() {
+    // The open shows its own state and the place is not known yet.
+    if (FileOpening())
+        return;
     PlayerView& view = View();
     const std::int32_t state = vbmp3_getState(&CurrentSeconds);
     Events().NoteState(state);

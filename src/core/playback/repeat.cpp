@@ -39,7 +39,7 @@ void SetRepeat(bool on) {
 }
 
 void RepeatTimerTick() {
-    if (CurrentSeconds != RepeatEndSeconds)
+    if (FileOpening() || CurrentSeconds != RepeatEndSeconds)
         return;
     const std::int64_t start = std::int64_t{RepeatEndSeconds} - RepSeconds;
     vbmp3_seek(start < 0 ? 0 : static_cast<Long>(start));

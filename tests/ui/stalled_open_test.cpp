@@ -1,0 +1,175 @@
+// A file whose first read stalls, as on a network share that stopped
+// answering: the window's events still run while it opens, the state label
+// says that the file is opening, and the open ends paused at the saved place.
+// Closing the player or opening another file meanwhile neither waits for the
+// stalled read nor loses the place.
+#include "engine/engine_fixture.h"
+
+#include "core/commands.h"
+#include "core/engine/file_reader.h"
+#include "core/modMain.h"
+#include "core/settings.h"
+#include "support/history_entries.h"
+#include "support/message_recorder.h"
+#include "support/wait.h"
+#include "ui/frmMain.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+using namespace fixtures;
+
+namespace {
+
+const QString Opening = QStringLiteral("ｵｰﾌﾟﾝ中");
+
+// Holds the first read after it is armed until released; a read that the
+// window's thread made itself would hold it for good, so the hold gives up
+// after a while and the test fails instead of hanging.
+struct StallingRead {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool used = false;
+    bool open = false;
+    bool waiting = false;
+
+    void hold() {
+        std::unique_lock lock(mutex);
+        if (used)
+            return;
+        used = true;
+        waiting = true;
+        released.wait_for(lock, std::chrono::seconds(30), [this] { return open; });
+        waiting = false;
+    }
+    bool holding() {
+        std::lock_guard lock(mutex);
+        return waiting;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex);
+            open = true;
+        }
+        released.notify_all();
+    }
+};
+
+class StalledOpen : public EngineTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(settingsFolder.isValid());
+        modMain::SetAppPathForTesting(settingsFolder.path());
+        startEngine();
+        modMain::LoadSettings();
+        form = std::make_unique<frmMain>();
+        modMain::MainForm = form.get();
+        form->Setup();
+        form->show();
+        modMain::FinishStartup();
+        messages.calls.clear();
+        for (const char* name : {"a.wav", "b.wav"})
+            ASSERT_TRUE(writeWav(file(name), sine(440, 30, 16000), 16000));
+        // The hook may outlive the test on the stalled thread: it owns the stall.
+        FileReader::setReadHookForTesting([stall = stall] { stall->hold(); });
+    }
+
+    void TearDown() override {
+        stall->release();
+        FileReader::setReadHookForTesting({});
+        if (!form->isHidden())
+            form->close();
+        form.reset();
+        modMain::SetAppPathForTesting({});
+        EngineTest::TearDown();
+    }
+
+    // Opens path with step run every 20 ms while it opens, until it answers
+    // true; true when it did.
+    bool openWhile(const QString& path, const std::function<bool()>& step) {
+        bool done = false;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!done && modMain::FileOpening() && step())
+                done = true;
+        });
+        timer.start(20);
+        modMain::OpenAudioFile(path);
+        return done;
+    }
+
+    bool showsOpeningWhileStalled() {
+        return form->lblState->text() == Opening && stall->holding();
+    }
+
+    QTemporaryDir settingsFolder;
+    MessageRecorder messages;
+    std::shared_ptr<StallingRead> stall = std::make_shared<StallingRead>();
+    std::unique_ptr<frmMain> form;
+};
+
+} // namespace
+
+TEST_F(StalledOpen, WindowRunsMeanwhileCommandsWaitAndTheFileEndsPausedAtItsPlace) {
+    const QString path = file("a.wav");
+    setHistory({{path, 12}});
+    ASSERT_TRUE(openWhile(path, [this] {
+        if (!showsOpeningWhileStalled())
+            return false;
+        modMain::Execute(modMain::Command::SpeedUp);
+        EXPECT_EQ(modMain::Pitch, 100) << "a command ran while the file was opening";
+        stall->release();
+        return true;
+    })) << "the state label never said the file was opening while its read stalled";
+
+    EXPECT_EQ(modMain::FileInfo.TotalSeconds, 30);
+    const Snapshot opened = snapshot();
+    EXPECT_EQ(opened.state, StatePaused);
+    EXPECT_EQ(opened.position, 12);
+    // The command kept during the open runs after it, on the opened file.
+    EXPECT_TRUE(WaitUntil([] { return modMain::Pitch == 105; }));
+    form->tmrMain_Timer();
+    EXPECT_EQ(form->lblState->text(), QStringLiteral("一時停止"));
+    EXPECT_TRUE(messages.calls.empty());
+}
+
+TEST_F(StalledOpen, ClosingMeanwhileEndsThePlayerAndKeepsThePlace) {
+    const QString path = file("a.wav");
+    setHistory({{path, 12}});
+    ASSERT_TRUE(openWhile(path, [this] {
+        if (!showsOpeningWhileStalled())
+            return false;
+        form->close();
+        return true;
+    }));
+
+    EXPECT_TRUE(modMain::PlayerClosing());
+    EXPECT_TRUE(stall->holding()) << "the close waited for the stalled read";
+    EXPECT_TRUE(form->isHidden());
+    modMain::LoadSettings();
+    EXPECT_EQ(history().front().Path, path);
+    EXPECT_EQ(history().front().Position, 12);
+}
+
+TEST_F(StalledOpen, AnotherFileOpenedMeanwhileReplacesTheStalledOne) {
+    const QString stalled = file("a.wav");
+    const QString other = file("b.wav");
+    setHistory({{stalled, 12}, {other, 7}});
+    ASSERT_TRUE(openWhile(stalled, [&] {
+        if (!showsOpeningWhileStalled())
+            return false;
+        modMain::Execute(modMain::Command::Open, other);
+        return true;
+    }));
+
+    EXPECT_TRUE(WaitUntil([&] { return history().front().Path == other; }));
+    const Snapshot opened = snapshot();
+    EXPECT_EQ(opened.state, StatePaused);
+    EXPECT_EQ(opened.position, 7);
+    EXPECT_TRUE(stall->holding());
+    EXPECT_TRUE(messages.calls.empty()) << "giving up the stalled open showed a box";
+}
