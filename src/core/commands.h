@@ -50,8 +50,11 @@ std::optional<Command> CommandOfRecord(int record);
 // once the player has begun to close.
 void Execute(Command command, const QVariant& argument = {});
 
-// A hotkey press: the first of records 1 to 8 whose Id is id names the command.
+// A hotkey press: the first of records 1 to 8 whose Id is id names the
+// command; the hold-to-play key plays instead.
 void ExecuteHotKey(Long id);
+// A hotkey let go: ends the playback of a hold-to-play key.
+void ReleaseHotKey(Long id);
 
 // Start-up has finished: the commands kept until then run, in order.
 void FinishStartup();

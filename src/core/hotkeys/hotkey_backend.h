@@ -24,6 +24,8 @@ class HotkeyBackend : public QObject {
   signals:
     // A registered combination was pressed. Holding it down fires once.
     void pressed(modMain::Long id);
+    // A registered combination was let go (hold-to-play).
+    void released(modMain::Long id);
 };
 
 // The process's backend; until one is set, one that refuses every
