@@ -53,6 +53,7 @@ int HidrawReader::openFd() {
     // A character device (hidraw) keeps report boundaries; a FIFO or a file
     // is a stream of reports of one size.
     stream_ = !S_ISCHR(info.st_mode);
+    fifo_ = S_ISFIFO(info.st_mode);
     fd_ = fd;
     pending_.clear();
     notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
@@ -94,17 +95,15 @@ bool HidrawReader::readOnce() {
         return true;
     if (got < 0 && errno == EAGAIN)
         return false;
-    if (got == 0 && stream_) {
+    if (got == 0 && fifo_) {
         // The writer has gone: start again for the next one. A FIFO opened
         // anew waits for a writer instead of reporting its end over and over.
         qCDebug(lcPedals).noquote() << path_ << "writer closed";
         Close();
+        if (const int error = openFd())
+            qCWarning(lcPedals).noquote()
+                << "cannot reopen" << path_ << ":" << std::strerror(error);
         emit lost();
-        if (fd_ < 0 && !path_.isEmpty()) {
-            if (const int error = openFd())
-                qCWarning(lcPedals).noquote()
-                    << "cannot reopen" << path_ << ":" << std::strerror(error);
-        }
         return false;
     }
     // EIO or ENODEV when the device was unplugged; anything else is no

@@ -48,6 +48,7 @@ class HidrawReader : public QObject {
     QString path_;
     int fd_ = -1;
     bool stream_ = false;
+    bool fifo_ = false;
     int streamBytes_ = 1;
     QByteArray pending_;
     std::unique_ptr<QSocketNotifier> notifier_;

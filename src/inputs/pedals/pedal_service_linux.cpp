@@ -77,7 +77,8 @@ void PedalService::openOverride() {
             << "cannot open" << override_->path << ":" << std::strerror(error);
         return;
     }
-    pedals::Pedals().SetDevice(override_->model->name);
+    pedals::Pedals().SetDevice(
+        QStringLiteral("%1（%2）").arg(override_->model->name, override_->path));
 }
 
 void PedalService::Rescan() {
