@@ -208,9 +208,16 @@ void X11HotkeyBackend::keyPressed(std::uint8_t keycode, std::uint16_t state, std
     if (held_.empty())
         grabKey_ = keycode;
     held_.insert(keycode);
-    const auto released = lastRelease_.find(keycode);
-    if (released != lastRelease_.end() && released->second == time)
+    const auto lastRelease = lastRelease_.find(keycode);
+    if (lastRelease != lastRelease_.end() && lastRelease->second == time)
         return;
+    // A new press: the release before it was a real one, even if it has not
+    // settled yet.
+    if (const auto fired = firedId_.find(keycode); fired != firedId_.end()) {
+        const Long id = fired->second;
+        firedId_.erase(fired);
+        emit released(id);
+    }
     const auto modifiers =
         static_cast<std::uint16_t>(state & KeyModifierBits & ~(XCB_MOD_MASK_LOCK | numLock_));
     for (const Grab& g : grabs_) {
