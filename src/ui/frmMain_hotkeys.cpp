@@ -1,7 +1,6 @@
 #include "ui/forms.h"
 #include "ui/frmHotKey.h"
 #include "ui/frmMain.h"
-#include "ui/frmPedal.h"
 
 // Shows the one hotkey dialog, loaded at start-up, without making it modal.
 void frmMain::mnuHotKey_Click() {
@@ -11,8 +10,4 @@ void frmMain::mnuHotKey_Click() {
     form->show();
     form->raise();
     form->activateWindow();
-}
-
-void frmMain::mnuPedal_Click() {
-    modMain::ShowPedalForm();
 }

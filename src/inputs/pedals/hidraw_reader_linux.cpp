@@ -108,8 +108,11 @@ bool HidrawReader::readOnce() {
     }
     // EIO or ENODEV when the device was unplugged; anything else is no
     // better. Either way nothing more comes from this descriptor.
-    if (got < 0)
-        qCInfo(lcPedals).noquote() << path_ << "gone:" << std::strerror(errno);
+    const int error = got < 0 ? errno : 0;
+    if (error == EIO || error == ENODEV)
+        qCInfo(lcPedals).noquote() << path_ << "unplugged:" << std::strerror(error);
+    else if (error != 0)
+        qCWarning(lcPedals).noquote() << "reading" << path_ << "failed:" << std::strerror(error);
     else
         qCInfo(lcPedals).noquote() << path_ << "ended";
     Close();
