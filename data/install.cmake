@@ -21,3 +21,17 @@ foreach(size 48x48 64x64 128x128)
     install(FILES ${data_source}/icons/${size}.png
             DESTINATION ${icon_dir}/${size}/apps RENAME ${MEMOTAP_APP_ID}.png)
 endforeach()
+
+# The pedals' udev rule goes where udev reads it: udev reads neither
+# /usr/local/lib/udev nor any other prefix, so only a /usr prefix installs it
+# beside the system's rules; every other prefix puts it in /etc. Chosen when
+# installing, since `cmake --install --prefix` may change the prefix then.
+install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        set(memotap_udev_rules \"/usr/lib/udev/rules.d\")
+    else()
+        set(memotap_udev_rules \"/etc/udev/rules.d\")
+    endif()
+    file(INSTALL DESTINATION \"\${memotap_udev_rules}\" TYPE FILE
+         FILES \"${data_source}/70-memotap-pedal.rules\")
+")

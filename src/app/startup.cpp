@@ -9,6 +9,7 @@
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
 #include "inputs/mpris_service.h"
+#include "inputs/pedals/pedals.h"
 #include "inputs/platform_hotkeys.h"
 #include "inputs/portal_shortcuts.h"
 #include "ui/fonts.h"
@@ -98,6 +99,8 @@ int Main(int argc, char** argv) {
 
     InitialiseEngine();
     CreateWindows();
+    // After the hotkey dialog has read the extra settings file.
+    inputs::StartPedals(&app);
     if (!openPath.isEmpty())
         Execute(Command::Open, openPath); // after the reopen of the last file
     FinishStartup();

@@ -1,5 +1,6 @@
 #include "core/commands.h"
 
+#include "core/hotkeys/hold_key.h"
 #include "core/hotkeys/keylist.h"
 #include "core/log.h"
 #include "core/messagebox.h"
@@ -179,7 +180,7 @@ void Execute(Command command, const QVariant& argument) {
 void ExecuteHotKey(Long id) {
     for (int record = 1; record <= CommandCount; ++record) { // never the spare record 9
         if (HotKeys[record].Id == id) {
-            Execute(*CommandOfRecord(record));
+            Execute(record == HoldToPlayRecord() ? Command::Play : *CommandOfRecord(record));
             return;
         }
     }
@@ -188,6 +189,12 @@ void ExecuteHotKey(Long id) {
 
 void OpenEnded() {
     RunPendingLater();
+}
+
+void ReleaseHotKey(Long id) {
+    const int record = HoldToPlayRecord();
+    if (record != 0 && HotKeys[record].Id == id)
+        Execute(Command::Pause);
 }
 
 void FinishStartup() {

@@ -51,8 +51,11 @@ std::optional<Command> CommandOfRecord(int record);
 // one up. Nothing runs once the player has begun to close.
 void Execute(Command command, const QVariant& argument = {});
 
-// A hotkey press: the first of records 1 to 8 whose Id is id names the command.
+// A hotkey press: the first of records 1 to 8 whose Id is id names the
+// command; the hold-to-play key plays instead.
 void ExecuteHotKey(Long id);
+// A hotkey let go: ends the playback of a hold-to-play key.
+void ReleaseHotKey(Long id);
 
 // A file has finished opening, or failed to: the commands kept meanwhile
 // run once control is back in the event loop.

@@ -12,3 +12,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcCommands) // memotap.commands: the command table
 Q_DECLARE_LOGGING_CATEGORY(lcInstance) // memotap.instance: the single-instance socket
 Q_DECLARE_LOGGING_CATEGORY(lcUi)       // memotap.ui: windows, dialogs, desktop services
 Q_DECLARE_LOGGING_CATEGORY(lcMpris)    // memotap.mpris: the media player on the session bus
+Q_DECLARE_LOGGING_CATEGORY(lcPedals)   // memotap.pedals: foot pedals, their devices and reports

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -207,14 +208,22 @@ void X11HotkeyBackend::keyPressed(std::uint8_t keycode, std::uint16_t state, std
     if (held_.empty())
         grabKey_ = keycode;
     held_.insert(keycode);
-    const auto released = lastRelease_.find(keycode);
-    if (released != lastRelease_.end() && released->second == time)
+    const auto lastRelease = lastRelease_.find(keycode);
+    if (lastRelease != lastRelease_.end() && lastRelease->second == time)
         return;
+    // A new press: the release before it was a real one, even if it has not
+    // settled yet.
+    if (const auto fired = firedId_.find(keycode); fired != firedId_.end()) {
+        const Long id = fired->second;
+        firedId_.erase(fired);
+        emit released(id);
+    }
     const auto modifiers =
         static_cast<std::uint16_t>(state & KeyModifierBits & ~(XCB_MOD_MASK_LOCK | numLock_));
     for (const Grab& g : grabs_) {
         if (g.modifiers == modifiers &&
             std::find(g.keycodes.begin(), g.keycodes.end(), keycode) != g.keycodes.end()) {
+            firedId_[keycode] = g.id;
             emit pressed(g.id);
             return;
         }
@@ -226,6 +235,18 @@ void X11HotkeyBackend::keyReleased(std::uint8_t keycode, std::uint32_t time) {
     lastRelease_[keycode] = time;
     if (keycode == grabKey_)
         held_.clear();
+    if (!firedId_.count(keycode))
+        return;
+    // The modifiers may already be up: the release belongs to the press that
+    // fired, whatever the state says now.
+    QTimer::singleShot(ReleaseSettleMs, this, [this, keycode, time] {
+        const auto fired = firedId_.find(keycode);
+        if (fired == firedId_.end() || lastRelease_[keycode] != time || held_.count(keycode))
+            return;
+        const Long id = fired->second;
+        firedId_.erase(fired);
+        emit released(id);
+    });
 }
 
 bool X11HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

@@ -61,6 +61,12 @@ class X11HotkeyBackend : public HotkeyBackend, public QAbstractNativeEventFilter
     std::set<std::uint8_t> held_;
     std::uint8_t grabKey_ = 0;
     std::map<std::uint8_t, std::uint32_t> lastRelease_;
+    // The id each key's press fired, until its real release. The server may
+    // repeat a held key as a release and a press with one timestamp (Xvfb and
+    // Xorg without detectable auto-repeat do), so a release counts only once
+    // no such press has followed it within ReleaseSettleMs.
+    std::map<std::uint8_t, Long> firedId_;
+    static constexpr int ReleaseSettleMs = 30;
 };
 
 } // namespace modMain

@@ -115,6 +115,7 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     QMenu* mnuSetUp = nullptr;
     QAction* mnuHotKey = nullptr;
     QAction* mnuOther = nullptr;
+    QAction* mnuPedal = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelp_Help = nullptr;
     QAction* mnuSep4 = nullptr;
@@ -149,6 +150,7 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     void mnuClose_Click();
     void mnuHotKey_Click();
     void mnuOther_Click();
+    void mnuPedal_Click();
     void mnuHelp_Help_Click();
     void mnuVersion_Click();
     void cmdVol_Click();

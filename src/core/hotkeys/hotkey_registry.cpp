@@ -4,6 +4,7 @@
 #include "core/extra_settings.h"
 #include "core/hotkeys/desktop_hotkeys.h"
 #include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/hold_key.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
@@ -33,7 +34,11 @@ void ShowRefused(int record) {
 bool HotkeyRegistry::Load() {
     // A press runs its command directly, whichever backend is in place.
     static QMetaObject::Connection presses;
+    static QMetaObject::Connection releases;
     QObject::disconnect(presses);
+    QObject::disconnect(releases);
+    releases = QObject::connect(&hotkeyBackend(), &HotkeyBackend::released, &hotkeyBackend(),
+                                [](Long id) { ReleaseHotKey(id); });
     presses =
         QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
             if (TimeStampKey().Active != 0 && id == TimeStampKey().Id)
@@ -51,6 +56,7 @@ bool HotkeyRegistry::Load() {
     // After the key file's records, whose ids the timestamp must not take.
     LoadExtraSettings();
     LoadTimeStampKey();
+    LoadHoldToPlay();
     return status != KeyFileStatus::Failed;
 }
 
