@@ -29,6 +29,9 @@ class FileReader {
     // Up to length bytes from offset: fewer at the end of the file or when
     // the file shrank, none on a read error.
     std::vector<unsigned char> read(std::int64_t offset, std::size_t length) const;
+    // True while path still names this open file and it holds at least
+    // minSize bytes: false once it was deleted, replaced or cut shorter.
+    bool stillAt(const char* path, std::int64_t minSize) const;
 
   private:
     FileReader(int fd, std::int64_t size) : fd_(fd), size_(size) {}

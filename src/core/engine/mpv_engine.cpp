@@ -194,6 +194,7 @@ void MpvEngine::forgetFile() {
     walk_.reset();
     plan_ = {};
     planExactSeconds_ = 0;
+    planFile_ = {};
     lengthExact_ = true;
     lengthNews_ = false;
     endSeekDeferred_ = false;
@@ -312,6 +313,7 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
     if (mpeg) {
         plan_ = mpeg->plan;
         planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
+        planFile_ = file.duplicate();
         lengthExact_ = mpeg->lengthExact;
         if (mpeg->needsWalk())
             startWalk(file, *mpeg);
@@ -425,6 +427,19 @@ bool MpvEngine::reloadFor(std::int32_t target) {
     return true;
 }
 
+// FFmpeg opens each stretch by the file's name. Once the file is cut shorter,
+// deleted or replaced, a stretch fails to open, and the next seek crashes
+// inside FFmpeg's playlist demuxer. So a changed file is closed, as a file
+// lost to a read error is, before libmpv is asked to seek or play in it.
+bool MpvEngine::closeChangedFile() {
+    if (plan_.path.empty() || planFile_.stillAt(plan_.path.c_str(), plan_.end))
+        return false;
+    qCWarning(lcEngine).noquote() << "the open file changed under the player; closed:"
+                                  << QString::fromStdString(plan_.path);
+    close();
+    return true;
+}
+
 void MpvEngine::deferSeekToEnd() {
     endSeekDeferred_ = true;
     seekTarget_ = totalSeconds_;
@@ -475,7 +490,7 @@ void MpvEngine::play() {
 }
 
 void MpvEngine::restart() {
-    if (!handle_ || entryId_ < 0)
+    if (!handle_ || entryId_ < 0 || closeChangedFile())
         return;
     drainEvents();
     if (state_ == StatePaused && !positionFloor_)
@@ -504,7 +519,7 @@ void MpvEngine::stop() {
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
-    if (!handle_ || entryId_ < 0 || state_ == StateStopped)
+    if (!handle_ || entryId_ < 0 || state_ == StateStopped || closeChangedFile())
         return;
     // While the length is an estimate, the end is only known once walked.
     if (!lengthExact_ && seconds >= totalSeconds_)
