@@ -489,10 +489,23 @@ void MpvEngine::play() {
     restart();
 }
 
+// libmpv falls back to the null output when the sound server goes away
+// during playback, and stays there once the server is back: each play from
+// the null output tries the system's outputs again.
+void MpvEngine::reconnectOutput() {
+    if (output_.kind != MpvOutput::Kind::System || systemOutputOrder() == "null" ||
+        stringProperty(handle_.get(), "current-ao") != "null")
+        return;
+    const char* reload[] = {"ao-reload", nullptr};
+    if (mpv_command(handle_.get(), reload) < 0)
+        qCWarning(lcEngine) << "libmpv refused to reconnect the sound output";
+}
+
 void MpvEngine::restart() {
     if (!handle_ || entryId_ < 0 || closeChangedFile())
         return;
     drainEvents();
+    reconnectOutput();
     if (state_ == StatePaused && !positionFloor_)
         positionFloor_ = heldPosition_;
     state_ = StatePlaying;

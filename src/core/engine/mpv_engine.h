@@ -81,6 +81,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void onWalkNews();
     bool reloadFor(std::int32_t target);
     bool closeChangedFile();
+    void reconnectOutput();
     void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
