@@ -5,11 +5,14 @@ FUZZ_BUILD ?= build-fuzz
 # Seconds per fuzz target: `make fuzz` runs long, `make test` briefly.
 FUZZ_SECONDS ?= 300
 FUZZ_TEST_SECONDS ?= 20
+# The soak's size: random commands, and start/stop cycles of the player.
+SOAK_COMMANDS ?= 10000
+SOAK_CYCLES ?= 300
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench install format clean
+.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench soak install format clean
 
 all: build
 
@@ -52,6 +55,11 @@ fuzz: fuzz-build
 
 bench: build
 	@scripts/run-bench $(BUILD)
+
+# Long random runs under the sanitizers; not part of `make test`.
+soak: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target memotap_soak memotap memotap-player
+	SOAK_COMMANDS=$(SOAK_COMMANDS) SOAK_CYCLES=$(SOAK_CYCLES) scripts/run-soak $(ASAN_BUILD)
 
 # The prefix is compiled in: the executable in PREFIX/bin keeps its settings in
 # the user's configuration folder and finds its help under PREFIX/share.

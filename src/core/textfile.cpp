@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
+#include <mutex>
 
 namespace textfile {
 
@@ -86,7 +87,29 @@ QString decode(const QByteArray& bytes) {
     return fromCp932(bytes);
 }
 
+namespace {
+
+std::mutex faultLock;
+WriteFault writeFault;
+
+int injectedFault(const QString& path) {
+    const std::lock_guard lock(faultLock);
+    return writeFault ? writeFault(path) : 0;
+}
+
+} // namespace
+
+void SetWriteFaultForTesting(WriteFault fault) {
+    const std::lock_guard lock(faultLock);
+    writeFault = std::move(fault);
+}
+
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    if (const int fault = injectedFault(path)) {
+        if (error)
+            *error = qt_error_string(fault);
+        return false;
+    }
     QSaveFile file(path);
     const auto failed = [&file, error] {
         if (error)

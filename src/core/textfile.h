@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace textfile {
@@ -24,6 +25,13 @@ QString decode(const QByteArray& bytes);
 // a full disk leaves the previous file intact. False when nothing was written;
 // error then says why, as the system put it.
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Root may write where the user may not, so tests and the soak inject the
+// failures of a read-only folder or a file without write permission here:
+// while set, fault answers for each path the errno to fail with, or 0 to
+// write. Any thread may write; an empty function ends the faults.
+using WriteFault = std::function<int(const QString& path)>;
+void SetWriteFaultForTesting(WriteFault fault);
 
 enum class ReadStatus { Ok, Missing, Failed };
 ReadStatus readAll(const QString& path, QByteArray& bytes);

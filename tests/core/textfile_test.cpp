@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace textfile;
@@ -123,6 +125,25 @@ TEST(Files, WriteAtomicallyKeepsThePreviousFileWhenTheDiskFills) {
     }
     EXPECT_EQ(readBytes(path), QByteArray("previous\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"a.txt", "b.txt"}));
+}
+
+TEST(Files, InjectedReadOnlyAndPermissionFailuresKeepTheFileAndSayWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(writeAtomically(path, "previous\r\n"));
+    for (const int fault : {EROFS, EACCES}) {
+        SetWriteFaultForTesting(
+            [&path, fault](const QString& target) { return target == path ? fault : 0; });
+        QString error;
+        EXPECT_FALSE(writeAtomically(path, "lost\r\n", &error));
+        EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(fault)));
+        EXPECT_TRUE(writeAtomically(dir.filePath("b.txt"), "other\r\n"));
+    }
+    SetWriteFaultForTesting({});
+    EXPECT_EQ(readBytes(path), QByteArray("previous\r\n"));
+    EXPECT_TRUE(writeAtomically(path, "written\r\n"));
+    EXPECT_EQ(readBytes(path), QByteArray("written\r\n"));
 }
 
 // --- the field stream ---

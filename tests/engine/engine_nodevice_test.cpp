@@ -1,6 +1,7 @@
 // With no sound server and no sound card at all, the system output still
 // plays: silently, with the position advancing as usual.
 #include "engine_fixture.h"
+#include "support/xsession.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -129,4 +130,41 @@ TEST_F(EngineTest, SystemOutputTriesTheServersThatAreThere) {
     environment.set("PULSE_SERVER", "unix:/nowhere");
     ASSERT_TRUE(QFile::remove(file("runtime/pulse/native")));
     EXPECT_EQ(systemOutputOrder(), "pulse,pipewire," + alsaPart + "null");
+}
+
+// The sound server dies during playback: playback runs on silently, and once
+// the server is back the next play is heard again.
+TEST_F(EngineTest, SoundComesBackWithTheSoundServer) {
+    SoundServer sound;
+    ASSERT_TRUE(sound.ok());
+    QProcessEnvironment env;
+    sound.addTo(env);
+    ScopedEnvironment scoped;
+    for (const QString& name : env.keys())
+        scoped.set(name.toUtf8().constData(), env.value(name).toUtf8());
+    startEngine(MpvOutput{});
+    ASSERT_TRUE(writeWav(file("tone.wav"), sine(440, 60, 22050), 22050));
+    ASSERT_TRUE(openFile(file("tone.wav")));
+    vbmp3_play();
+    ASSERT_TRUE(waitUntil([] { return snapshot().position >= 1; }));
+
+    sound.kill();
+    const std::int32_t before = snapshot().position;
+    EXPECT_TRUE(waitUntil([before] { return snapshot().position >= before + 2; }));
+    EXPECT_EQ(snapshot().state, StatePlaying);
+
+    ASSERT_TRUE(sound.start());
+    vbmp3_pause();
+    ASSERT_TRUE(sound.startRecording(file("heard.wav")));
+    vbmp3_play();
+    const std::int32_t resumed = snapshot().position;
+    EXPECT_TRUE(waitUntil([resumed] { return snapshot().position >= resumed + 2; }));
+    sound.stopRecording();
+    const auto heard = readWav(file("heard.wav"));
+    ASSERT_TRUE(heard);
+    const auto half = static_cast<std::size_t>(heard->rate / 2);
+    double loudest = 0;
+    for (std::size_t at = 0; at + half <= heard->samples.size(); at += half)
+        loudest = std::max(loudest, tonePower(*heard, at, half, 440));
+    EXPECT_GT(loudest, 0.01) << "nothing heard after the sound server came back";
 }

@@ -108,6 +108,10 @@ SoundServer::SoundServer() {
                      .toUtf8());
     config.close();
 
+    ok_ = start();
+}
+
+bool SoundServer::start() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", dir_.path());
     env.insert("HOME", dir_.path());
@@ -117,7 +121,7 @@ SoundServer::SoundServer() {
     daemon_.start("pulseaudio", {"-n", "-F", dir_.filePath("default.pa"), "--daemonize=no",
                                  "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes"});
     if (!daemon_.waitForStarted(5000))
-        return;
+        return false;
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 10000) {
@@ -127,13 +131,18 @@ SoundServer::SoundServer() {
             addTo(clientEnv);
             info.setProcessEnvironment(clientEnv);
             info.start("pactl", {"info"});
-            if (info.waitForFinished(3000) && info.exitCode() == 0) {
-                ok_ = true;
-                return;
-            }
+            if (info.waitForFinished(3000) && info.exitCode() == 0)
+                return true;
         }
         QThread::msleep(100);
     }
+    return false;
+}
+
+void SoundServer::kill() {
+    daemon_.kill();
+    daemon_.waitForFinished(3000);
+    QFile::remove(dir_.filePath("native"));
 }
 
 SoundServer::~SoundServer() {

@@ -55,6 +55,11 @@ class SoundServer {
     // Variables that point a client at this server (PULSE_SERVER, PULSE_SINK...).
     void addTo(QProcessEnvironment& env) const;
 
+    // Kills the server, as a crash of it would; start brings it back on the
+    // same socket and answers whether it runs.
+    void kill();
+    bool start();
+
     // Records the null sink's monitor into a WAV file until stopRecording.
     bool startRecording(const QString& wavPath);
     void stopRecording();

@@ -99,3 +99,11 @@ std::vector<unsigned char> FileReader::read(std::int64_t offset, std::size_t len
     bytes.resize(done);
     return bytes;
 }
+
+bool FileReader::stillAt(const char* path, std::int64_t minSize) const {
+    struct stat open {};
+    struct stat named {};
+    if (fd_ < 0 || ::fstat(fd_, &open) != 0 || ::stat(path, &named) != 0)
+        return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_size >= minSize;
+}

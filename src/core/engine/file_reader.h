@@ -30,6 +30,9 @@ class FileReader {
     // Up to length bytes from offset: fewer at the end of the file or when
     // the file shrank, none on a read error.
     std::vector<unsigned char> read(std::int64_t offset, std::size_t length) const;
+    // True while path still names this open file and it holds at least
+    // minSize bytes: false once it was deleted, replaced or cut shorter.
+    bool stillAt(const char* path, std::int64_t minSize) const;
 
     // Runs before every read, on the reading thread; tests stall reads with
     // it as a network share that stopped answering would. Empty: none.

@@ -222,6 +222,7 @@ void MpvEngine::forgetFile() {
     walk_.reset();
     plan_ = {};
     planExactSeconds_ = 0;
+    planFile_ = {};
     lengthExact_ = true;
     lengthNews_ = false;
     endSeekDeferred_ = false;
@@ -361,6 +362,7 @@ std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
     if (mpeg) {
         plan_ = mpeg->plan;
         planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
+        planFile_ = file.duplicate();
         lengthExact_ = mpeg->lengthExact;
         if (mpeg->needsWalk())
             startWalk(probe.file, *mpeg);
@@ -475,6 +477,19 @@ bool MpvEngine::reloadFor(std::int32_t target) {
     return true;
 }
 
+// FFmpeg opens each stretch by the file's name. Once the file is cut shorter,
+// deleted or replaced, a stretch fails to open, and the next seek crashes
+// inside FFmpeg's playlist demuxer. So a changed file is closed, as a file
+// lost to a read error is, before libmpv is asked to seek or play in it.
+bool MpvEngine::closeChangedFile() {
+    if (plan_.path.empty() || planFile_.stillAt(plan_.path.c_str(), plan_.end))
+        return false;
+    qCWarning(lcEngine).noquote() << "the open file changed under the player; closed:"
+                                  << QString::fromStdString(plan_.path);
+    close();
+    return true;
+}
+
 void MpvEngine::deferSeekToEnd() {
     endSeekDeferred_ = true;
     seekTarget_ = totalSeconds_;
@@ -525,10 +540,23 @@ void MpvEngine::play() {
     restart();
 }
 
+// libmpv falls back to the null output when the sound server goes away
+// during playback, and stays there once the server is back: each play from
+// the null output tries the system's outputs again.
+void MpvEngine::reconnectOutput() {
+    if (output_.kind != MpvOutput::Kind::System || systemOutputOrder() == "null" ||
+        stringProperty(handle_.get(), "current-ao") != "null")
+        return;
+    const char* reload[] = {"ao-reload", nullptr};
+    if (mpv_command(handle_.get(), reload) < 0)
+        qCWarning(lcEngine) << "libmpv refused to reconnect the sound output";
+}
+
 void MpvEngine::restart() {
-    if (!handle_ || entryId_ < 0)
+    if (!handle_ || entryId_ < 0 || closeChangedFile())
         return;
     drainEvents();
+    reconnectOutput();
     if (state_ == StatePaused && !positionFloor_)
         positionFloor_ = heldPosition_;
     state_ = StatePlaying;
@@ -555,7 +583,7 @@ void MpvEngine::stop() {
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
-    if (!handle_ || entryId_ < 0 || state_ == StateStopped)
+    if (!handle_ || entryId_ < 0 || state_ == StateStopped || closeChangedFile())
         return;
     // While the length is an estimate, the end is only known once walked.
     if (!lengthExact_ && seconds >= totalSeconds_)

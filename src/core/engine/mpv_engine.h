@@ -24,6 +24,7 @@
 #pragma once
 
 #include "core/engine/engine.h"
+#include "core/engine/file_reader.h"
 #include "core/engine/mp3_plan.h"
 #include "core/engine/mp3_walk.h"
 #include "core/engine/mpv_filters.h"
@@ -103,6 +104,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void postWalkNews();
     void onWalkNews();
     bool reloadFor(std::int32_t target);
+    bool closeChangedFile();
+    void reconnectOutput();
     void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
@@ -145,6 +148,8 @@ class MpvEngine : public QObject, public EngineBackend {
     // its exact stretches cover, and the walk that completes it.
     MpegChunkPlan plan_;
     double planExactSeconds_ = 0;
+    // The file the playlist names, held open to notice it being replaced.
+    FileReader planFile_;
     std::unique_ptr<MpegWalk> walk_;
     MpegWalk::BlockHook walkHook_;
     std::atomic<bool> walkNewsQueued_{false};
