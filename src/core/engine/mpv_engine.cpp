@@ -362,7 +362,7 @@ std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
     if (mpeg) {
         plan_ = mpeg->plan;
         planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
-        planFile_ = file.duplicate();
+        planFile_ = probe.file.duplicate();
         lengthExact_ = mpeg->lengthExact;
         if (mpeg->needsWalk())
             startWalk(probe.file, *mpeg);
