@@ -12,6 +12,12 @@ namespace {
 // Connecting is quick when a player listens; a socket without one fails at once.
 constexpr int ConnectTimeoutMs = 1000;
 
+bool Listens(const QString& socketPath) {
+    QLocalSocket probe;
+    probe.connectToServer(socketPath);
+    return probe.waitForConnected(ConnectTimeoutMs);
+}
+
 } // namespace
 
 std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& request,
@@ -33,9 +39,14 @@ std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& r
             break;
         answer += socket.readAll();
     }
+    const bool dropped = socket.state() != QLocalSocket::ConnectedState;
     socket.abort();
-    if (!answer.endsWith('\n'))
+    if (!answer.endsWith('\n')) {
+        // A player that closed while the request was on its way is no player.
+        if (dropped && !Listens(socketPath))
+            return std::nullopt;
         return Answer{false, "no-answer"};
+    }
     answer.chop(1);
     if (answer == "OK")
         return Answer{true, {}};

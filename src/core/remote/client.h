@@ -14,8 +14,9 @@ struct Answer {
 };
 
 // Sends one request and waits for the answer. Nothing when no player
-// listens at socketPath; a player that took the connection but did not
-// answer within timeoutMs still counts as running.
+// listens at socketPath, also when the player dropped the connection and
+// stopped listening (it closed meanwhile); a player that took the
+// connection but did not answer within timeoutMs still counts as running.
 std::optional<Answer> SendRequest(const QString& socketPath, const QByteArray& request,
                                   int timeoutMs);
 
