@@ -5,10 +5,10 @@
 // a private session bus.
 #include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
+#include "support/private_bus.h"
 #include "support/wait.h"
 #include "support/xsession.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QThread>
@@ -24,28 +24,10 @@ const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 constexpr int Rev = 3;
 constexpr int RewFF = 4;
 
-// A session bus of the test's own, to read the player's state over MPRIS.
+// The test's own session bus, to read the player's state over MPRIS.
 class Bus {
   public:
-    Bus() {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!daemon_.waitForStarted(5000))
-            return;
-        QElapsedTimer timer;
-        timer.start();
-        QByteArray out;
-        while (!out.contains('\n') && timer.elapsed() < 10000) {
-            daemon_.waitForReadyRead(200);
-            out += daemon_.readAllStandardOutput();
-        }
-        address_ = QString::fromUtf8(out.trimmed());
-    }
-    ~Bus() {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000))
-            daemon_.kill();
-    }
-    QString address() const { return address_; }
+    QString address() const { return daemon_.address(); }
 
     // A property of the player's MPRIS object as gdbus prints it.
     std::optional<QString> property(const QString& name) const {
@@ -72,11 +54,10 @@ class Bus {
   private:
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
+        env.insert("DBUS_SESSION_BUS_ADDRESS", address());
         return env;
     }
-    QProcess daemon_;
-    QString address_;
+    PrivateBus daemon_;
 };
 
 class PedalE2E : public ::testing::Test {
