@@ -358,6 +358,15 @@ QDBusMessage PortalShortcuts::portalCall(const QString& interface, const QString
 
 void PortalShortcuts::send(const QDBusMessage& call, std::function<void(const QDBusMessage&)> then,
                            std::function<void(const QDBusMessage&)> fail) {
+    if (!bus_.isConnected()) {
+        // A call on no bus never finishes: fail it as a lost bus would.
+        QTimer::singleShot(0, this, [this, fail = std::move(fail), attempt = attempt_] {
+            if (attempt == attempt_ && fail)
+                fail(QDBusMessage::createError(QDBusError::Disconnected,
+                                               QStringLiteral("no session bus")));
+        });
+        return;
+    }
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, sessionTimeoutMs_), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, then = std::move(then), fail = std::move(fail),

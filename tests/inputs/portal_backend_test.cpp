@@ -51,9 +51,11 @@ class PortalBackendTest : public ::testing::Test {
 
     // The player's backend on its own connection, installed as the
     // process's; outcomes are recorded.
-    inputs::PortalShortcuts& install() {
+    inputs::PortalShortcuts& install(const QString& address = {}) {
         auto backend = std::make_unique<inputs::PortalShortcuts>(
-            QDBusConnection::connectToBus(bus.address(), connectionName), AppId);
+            QDBusConnection::connectToBus(address.isEmpty() ? bus.address() : address,
+                                          connectionName),
+            AppId);
         backend->setAnswerTimeouts(5000, 600);
         inputs::PortalShortcuts& portal = *backend;
         QObject::connect(&portal, &DesktopShortcuts::finished,
@@ -62,8 +64,8 @@ class PortalBackendTest : public ::testing::Test {
         return portal;
     }
     // Start-up: the key file read and the active records bound.
-    inputs::PortalShortcuts& start() {
-        inputs::PortalShortcuts& portal = install();
+    inputs::PortalShortcuts& start(const QString& address = {}) {
+        inputs::PortalShortcuts& portal = install(address);
         EXPECT_TRUE(Hotkeys().Load());
         Hotkeys().RegisterActive();
         return portal;
@@ -187,7 +189,17 @@ TEST_F(PortalBackendTest, RefusalShowsTheBoxOnceAndItsCheckBoxIsKept) {
     EXPECT_EQ(diskKeyFile(), keyFile);
 }
 
-TEST_F(PortalBackendTest, NoPortalOrNoGlobalShortcutsShowTheBox) {
+TEST_F(PortalBackendTest, NoBusNoPortalOrNoGlobalShortcutsShowTheBox) {
+    {
+        start(QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("no-bus")));
+        ASSERT_TRUE(answered());
+        EXPECT_EQ(outcomes.front(), Outcome::Unavailable);
+        EXPECT_EQ(unavailableBoxes(), 1);
+    }
+    QDBusConnection::disconnectFromBus(connectionName);
+    ResetDesktopHotkeysForTesting();
+    messages.calls.clear();
+    outcomes.clear();
     {
         start();
         ASSERT_TRUE(answered());
