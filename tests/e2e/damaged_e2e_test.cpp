@@ -2,7 +2,6 @@
 // named .mp3 bring the ErrNo box and leave a working player; an MP3 cut off
 // halfway plays what is there. The player answers commands throughout and
 // closes normally.
-#include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "support/audio_fixtures.h"
 #include "support/settings_text.h"
@@ -20,11 +19,7 @@ constexpr int AnswerLimitMs = 2000;
 class DamagedE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
-        sound.addTo(player.environment());
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
+        ASSERT_TRUE(PrepareRun(x, sound, player));
         player.writeFile("hMEMOTAP.txt", settings({}));
     }
 

@@ -1,7 +1,6 @@
 // MPRIS against the real player on a private session bus: the properties a
 // desktop reads, the methods media keys call, and the signals that keep a
 // desktop's widget up to date.
-#include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "support/private_bus.h"
 #include "support/xsession.h"
@@ -25,13 +24,9 @@ QString quoted(const QString& text) {
 class MprisE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
+        ASSERT_TRUE(PrepareRun(x, sound, player));
         ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-        sound.addTo(player.environment());
         player.environment().insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     }
 
     QProcessEnvironment busEnvironment() const {

@@ -3,7 +3,6 @@
 // pauses on release, a new press resumes REV seconds back, and the left
 // pedal held rewinds again and again. The player is watched through MPRIS on
 // a private session bus.
-#include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "support/private_bus.h"
 #include "support/wait.h"
@@ -63,16 +62,12 @@ class Bus {
 class PedalE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
+        ASSERT_TRUE(PrepareRun(x, sound, player));
         ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-        sound.addTo(player.environment());
         player.environment().insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         fifo = player.path("pedal");
         ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         player.environment().insert("MEMOTAP_PEDAL_DEVICE", fifo + ",05f3:00ff");
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     }
     void TearDown() override {
         if (pedal >= 0)

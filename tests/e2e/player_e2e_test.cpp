@@ -2,7 +2,6 @@
 // server: the last file comes back from the history, the play/pause button
 // plays and pauses it, a history menu item switches files, and closing saves
 // where playback was.
-#include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
 #include "support/audio_fixtures.h"
@@ -37,13 +36,7 @@ std::vector<std::pair<QString, int>> savedHistory(const PlayerRun& player) {
 
 class PlayerE2E : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
-        sound.addTo(player.environment());
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
-    }
+    void SetUp() override { ASSERT_TRUE(PrepareRun(x, sound, player)); }
 
     // Starts the player and waits for its window with the given title.
     QString startAndWaitFor(const QString& title) {

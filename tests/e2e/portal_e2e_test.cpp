@@ -1,7 +1,6 @@
 // The real player in a Wayland session (WAYLAND_DISPLAY set, its window on
 // XWayland, here Xvfb) with a desktop portal on a private session bus: it
 // takes its hotkeys from the portal and grabs no keys on the X server.
-#include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "support/fake_portal.h"
 #include "support/wait.h"
@@ -48,19 +47,15 @@ bool otherClientGrabsCtrlSpace(const QString& display) {
 class PortalE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
+        ASSERT_TRUE(PrepareRun(x, sound, player));
         ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
         QProcessEnvironment& env = player.environment();
-        sound.addTo(env);
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         // A Wayland session: the player picks XWayland (xcb) by itself.
         env.insert("WAYLAND_DISPLAY", "wayland-memotap-test");
         env.insert("XDG_SESSION_TYPE", "wayland");
         env.remove("QT_QPA_PLATFORM");
         env.remove("XDG_CURRENT_DESKTOP");
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     }
     void TearDown() override { QDBusConnection::disconnectFromBus("e2e-client"); }
 

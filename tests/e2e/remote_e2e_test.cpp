@@ -1,7 +1,6 @@
 // The command line and the socket from another process, against the real
 // player under a private X server: commands reach the running player and
 // never start one, files open in it, and no client can break it.
-#include "core/hotkeys/keyfile.h"
 #include "core/remote/socket_path.h"
 #include "core/textfile.h"
 #include "support/settings_text.h"
@@ -37,13 +36,7 @@ int secondsOf(const QString& stamp) {
 
 class RemoteE2E : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-        ASSERT_TRUE(sound.ok()) << "the sound server did not start";
-        sound.addTo(player.environment());
-        modMain::InstallDefaultHotKeys();
-        player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
-    }
+    void SetUp() override { ASSERT_TRUE(PrepareRun(x, sound, player)); }
 
     QString startWith(const QString& title, const QStringList& arguments = {}) {
         player.start(arguments);

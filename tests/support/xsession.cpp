@@ -1,5 +1,7 @@
 #include "support/xsession.h"
 
+#include "core/hotkeys/keyfile.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -252,4 +254,16 @@ bool MakeToneWav(const QString& path, int seconds, int frequencyHz, int rate) {
               {"-n", "-r", QString::number(rate), "-c", "1", "-b", "16", path, "synth",
                QString::number(seconds), "sine", QString::number(frequencyHz), "vol", "0.5"});
     return sox.waitForFinished(30000) && sox.exitCode() == 0 && QFile::exists(path);
+}
+
+::testing::AssertionResult PrepareRun(const XSession& x, const SoundServer& sound,
+                                      PlayerRun& player) {
+    if (!x.ok())
+        return ::testing::AssertionFailure() << "Xvfb did not start";
+    if (!sound.ok())
+        return ::testing::AssertionFailure() << "the sound server did not start";
+    sound.addTo(player.environment());
+    modMain::InstallDefaultHotKeys();
+    player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
+    return ::testing::AssertionSuccess();
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 
@@ -116,3 +117,9 @@ class PlayerRun {
 
 // Generates a tone WAV (sox) for end-to-end tests; false when sox fails.
 bool MakeToneWav(const QString& path, int seconds, int frequencyHz = 440, int rate = 22050);
+
+// What most runs of the player start from: X and the sound server up, the
+// player's environment pointed at the sound server, the default hotkeys in
+// its folder. A failure says which part did not start.
+::testing::AssertionResult PrepareRun(const XSession& x, const SoundServer& sound,
+                                      PlayerRun& player);
