@@ -34,20 +34,9 @@ class PortalBackendTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
         ASSERT_TRUE(dir.isValid());
-        SetAppPathForTesting(dir.path());
-        ResetExtraSettingsForTesting();
-        ResetDesktopHotkeysForTesting();
-        qunsetenv("XDG_CURRENT_DESKTOP");
-        InstallDefaultHotKeys();
-        Hozon();
-        HotKeys = {};
+        BeginPortalTest(dir.path());
     }
-    void TearDown() override {
-        ResetDesktopHotkeysForTesting();
-        setHotkeyBackend(nullptr);
-        QDBusConnection::disconnectFromBus(connectionName);
-        SetAppPathForTesting({});
-    }
+    void TearDown() override { EndPortalTest(connectionName); }
 
     // The player's backend on its own connection, installed as the
     // process's; outcomes are recorded.

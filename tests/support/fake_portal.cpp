@@ -1,5 +1,12 @@
 #include "support/fake_portal.h"
 
+#include "core/app_paths.h"
+#include "core/extra_settings.h"
+#include "core/hotkeys/desktop_hotkeys.h"
+#include "core/hotkeys/hotkey_backend.h"
+#include "core/hotkeys/keyfile.h"
+#include "core/settings.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusError>
 #include <QTimer>
@@ -199,3 +206,22 @@ QVariant FakePortal::triggerList(const QMap<QString, QString>& triggers) const {
 }
 
 #include "fake_portal.moc"
+
+void BeginPortalTest(const QString& folder) {
+    using namespace modMain;
+    SetAppPathForTesting(folder);
+    ResetExtraSettingsForTesting();
+    ResetDesktopHotkeysForTesting();
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    InstallDefaultHotKeys();
+    Hozon();
+    HotKeys = {};
+}
+
+void EndPortalTest(const QString& connectionName) {
+    using namespace modMain;
+    ResetDesktopHotkeysForTesting();
+    setHotkeyBackend(nullptr);
+    QDBusConnection::disconnectFromBus(connectionName);
+    SetAppPathForTesting({});
+}

@@ -75,3 +75,9 @@ class FakePortal : public QObject {
     QVariantMap lateResults_;
     QStringList callers_; // senders that made a portal call
 };
+
+// The player's side of a portal test: its files in folder with the default
+// key file on disk and no record loaded yet, no desktop named, nothing shown.
+void BeginPortalTest(const QString& folder);
+// Back to no backend and no folder; connectionName is the player's bus connection.
+void EndPortalTest(const QString& connectionName);

@@ -34,13 +34,7 @@ class PortalDialogTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
         ASSERT_TRUE(dir.isValid());
-        SetAppPathForTesting(dir.path());
-        ResetExtraSettingsForTesting();
-        ResetDesktopHotkeysForTesting();
-        qunsetenv("XDG_CURRENT_DESKTOP");
-        InstallDefaultHotKeys();
-        Hozon();
-        HotKeys = {};
+        BeginPortalTest(dir.path());
         auto backend = std::make_unique<inputs::PortalShortcuts>(
             QDBusConnection::connectToBus(bus.address(), "dialog-portal"), AppId);
         portal = backend.get();
@@ -48,10 +42,7 @@ class PortalDialogTest : public ::testing::Test {
     }
     void TearDown() override {
         UnloadHotKeyForm();
-        ResetDesktopHotkeysForTesting();
-        setHotkeyBackend(nullptr);
-        QDBusConnection::disconnectFromBus("dialog-portal");
-        SetAppPathForTesting({});
+        EndPortalTest("dialog-portal");
     }
     frmHotKey& load() {
         LoadHotKeyForm();
