@@ -19,6 +19,7 @@
 // registered in bench/ with BENCHMARK().
 #include "core/engine/engine.h"
 #include "core/engine/mpv_engine.h"
+#include "latency.h"
 #include "recordings.h"
 #include "support/audio_fixtures.h"
 
@@ -176,10 +177,7 @@ void benchSeek(benchmark::State& state, const Recording& recording) {
             total += l;
         state.SetIterationTime(total / 1000);
     }
-    std::sort(latencies.begin(), latencies.end());
-    state.counters["median_ms"] = latencies[latencies.size() / 2];
-    state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100];
-    state.counters["max_ms"] = latencies.back();
+    bench::reportLatencies(state, "", latencies);
     vbmp3_free();
     setEngineBackend(nullptr);
 }

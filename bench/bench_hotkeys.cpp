@@ -16,6 +16,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/textfile.h"
 #include "inputs/hotkey_backend_x11.h"
+#include "latency.h"
 #include "support/fake_engine.h"
 #include "support/xsession.h"
 #include "ui/frmMain.h"
@@ -34,31 +35,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point from, Clock::time_point to = Clock::now()) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void report(benchmark::State& state, const char* name, std::vector<double> values) {
-    if (values.empty())
-        return;
-    std::sort(values.begin(), values.end());
-    state.counters[std::string(name) + "_median_ms"] = values[values.size() / 2];
-    state.counters[std::string(name) + "_p95_ms"] = values[values.size() * 95 / 100];
-    state.counters[std::string(name) + "_max_ms"] = values.back();
-}
-
-// The engine stand-in notes when a command's first call arrives.
-class TimedEngine : public FakeEngine {
-  public:
-    std::optional<Clock::time_point> firstCall;
-    std::int32_t getState(std::int32_t* position) override {
-        if (!firstCall)
-            firstCall = Clock::now();
-        return FakeEngine::getState(position);
-    }
-};
+using namespace bench;
 
 // xdotool taking one command per line from a pipe.
 class KeyTyper {
@@ -153,9 +130,9 @@ void BM_HotkeyToEngineCommand(benchmark::State& state) {
             }
         }
     }
-    report(state, "server_event_to_command", fromServer);
-    report(state, "read_to_command", inside);
-    report(state, "xdotool_to_command", total);
+    reportLatencies(state, "server_event_to_command_", fromServer);
+    reportLatencies(state, "read_to_command_", inside);
+    reportLatencies(state, "xdotool_to_command_", total);
 
     backend.unregisterHotKey(1);
     modMain::ResetCommandsForTesting();
@@ -247,7 +224,7 @@ void BM_HotkeyToFirstSound(benchmark::State& state) {
             }
         }
     }
-    report(state, "press_to_sound", latencies);
+    reportLatencies(state, "press_to_sound_", latencies);
     monitor.kill();
     monitor.waitForFinished(3000);
 }

@@ -6,6 +6,7 @@
 #include "core/commands.h"
 #include "core/pedals/pedal_settings.h"
 #include "inputs/pedals/pedal_service_linux.h"
+#include "latency.h"
 #include "support/fake_engine.h"
 
 #include <QCoreApplication>
@@ -22,17 +23,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-class TimedEngine : public FakeEngine {
-  public:
-    std::optional<Clock::time_point> firstCall;
-    std::int32_t getState(std::int32_t* position) override {
-        if (!firstCall)
-            firstCall = Clock::now();
-        return FakeEngine::getState(position);
-    }
-};
+using namespace bench;
 
 void BM_PedalReportToEngineCommand(benchmark::State& state) {
     QTemporaryDir dir;
@@ -77,18 +68,12 @@ void BM_PedalReportToEngineCommand(benchmark::State& state) {
                 state.SkipWithError("a report did not reach the engine");
                 break;
             }
-            latencies.push_back(
-                std::chrono::duration<double, std::milli>(*engine.firstCall - sent).count());
+            latencies.push_back(msSince(sent, *engine.firstCall));
             state.SetIterationTime(latencies.back() / 1000);
         }
     }
     ::close(writer);
-    if (!latencies.empty()) {
-        std::sort(latencies.begin(), latencies.end());
-        state.counters["median_ms"] = latencies[latencies.size() / 2];
-        state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100];
-        state.counters["max_ms"] = latencies.back();
-    }
+    reportLatencies(state, "", latencies);
     modMain::ResetCommandsForTesting();
     setEngineBackend(nullptr);
 }

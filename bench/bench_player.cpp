@@ -19,6 +19,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
+#include "latency.h"
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 
@@ -37,20 +38,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point from, Clock::time_point to = Clock::now()) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void report(benchmark::State& state, const std::string& name, std::vector<double> values) {
-    if (values.empty())
-        return;
-    std::sort(values.begin(), values.end());
-    state.counters[name + "_median_ms"] = values[values.size() / 2];
-    state.counters[name + "_p95_ms"] = values[values.size() * 95 / 100];
-    state.counters[name + "_max_ms"] = values.back();
-}
+using namespace bench;
 
 // Reads the null sink's monitor as raw 16-bit mono samples at 48 kHz.
 class Monitor {
@@ -252,9 +240,9 @@ void BM_ResumeLatency(benchmark::State& state) {
             state.SetIterationTime(sorted[sorted.size() / 2] / 1000);
         }
     }
-    report(state, "to_engine_restart", toRestart);
-    report(state, "to_first_sound", toFirstSound);
-    report(state, "to_replayed_audio", toReplay);
+    reportLatencies(state, "to_engine_restart_", toRestart);
+    reportLatencies(state, "to_first_sound_", toFirstSound);
+    reportLatencies(state, "to_replayed_audio_", toReplay);
     state.counters["resumes_starting_with_old_audio"] = staleStarts;
     finish();
 }
