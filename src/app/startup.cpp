@@ -60,8 +60,12 @@ void CreateWindows() {
     auto* form = new frmMain;
     MainForm = form;
     form->setAttribute(Qt::WA_DeleteOnClose);
-    form->Setup();
+    // Shown before the reopen of the last file: a slow reopen (a network
+    // share, a recorder on USB) happens in a window on screen, which says
+    // so, and mapping the window overlaps the open.
+    form->PrepareWindow();
     form->show();
+    form->Form_Load();
     LoadHotKeyForm();
 }
 

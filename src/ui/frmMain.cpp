@@ -320,13 +320,16 @@ void frmMain::SetOuterHeight(int twips) {
 }
 
 void frmMain::Setup() {
+    PrepareWindow();
+    Form_Load();
+}
+
+void frmMain::PrepareWindow() {
     // Placed before the native window exists: the place is then the outer
     // corner, title bar included, as it is saved, and chosen even when it is
     // the screen's corner (a window manager centres windows without one).
     move(WindowLeft / TwipsPerPixel, WindowTop / TwipsPerPixel);
-    // Creating the native window runs the load step first.
     winId();
-    Form_Load();
     setAcceptDrops(true);
     HookWindow(this);
     SetOuterHeight(1875);

@@ -43,8 +43,12 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     std::optional<QPoint> WindowCorner() const override;
     void CopyText(const QString& text) override;
 
-    // The set-up that start-up runs once before the window is first shown.
+    // The set-up that start-up runs once before the window is first shown:
+    // PrepareWindow(), then the reopen of the last file (Form_Load()).
     void Setup();
+    // All of Setup() but the reopen. The player's start-up shows the window
+    // between the two, so that a slow reopen happens in a window on screen.
+    void PrepareWindow();
 
     // Outer heights of the design (715 compact, 1875 normal, 3825 with the
     // equalizer panel); each is mapped to the client area it must show.

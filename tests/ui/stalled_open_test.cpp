@@ -5,6 +5,7 @@
 // stalled read nor loses the place.
 #include "engine/engine_fixture.h"
 
+#include "app/startup.h"
 #include "core/commands.h"
 #include "core/engine/file_reader.h"
 #include "core/modMain.h"
@@ -12,6 +13,7 @@
 #include "support/history_entries.h"
 #include "support/message_recorder.h"
 #include "support/wait.h"
+#include "ui/forms.h"
 #include "ui/frmMain.h"
 
 #include <QLabel>
@@ -172,4 +174,28 @@ TEST_F(StalledOpen, AnotherFileOpenedMeanwhileReplacesTheStalledOne) {
     EXPECT_EQ(opened.position, 7);
     EXPECT_TRUE(stall->holding());
     EXPECT_TRUE(messages.calls.empty()) << "giving up the stalled open showed a box";
+}
+
+TEST_F(StalledOpen, ReopenAtStartUpStallsInAWindowOnScreen) {
+    const QString path = file("a.wav");
+    setHistory({{path, 12}});
+    modMain::SaveSettings();
+    bool seen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        frmMain* shown = modMain::MainForm;
+        if (seen || shown == form.get() || !shown->isVisible() ||
+            shown->lblState->text() != Opening || !stall->holding())
+            return;
+        seen = true;
+        stall->release();
+    });
+    watch.start(20);
+    modMain::CreateWindows();
+    std::unique_ptr<frmMain> started(modMain::MainForm);
+    modMain::MainForm = form.get();
+    ASSERT_NE(started.get(), form.get());
+    EXPECT_TRUE(seen) << "the window was not on screen saying the file was opening";
+    EXPECT_EQ(started->windowTitle(), "a.wav - メモタップ");
+    EXPECT_EQ(snapshot().position, 12);
 }
