@@ -2,7 +2,8 @@
 // answering: the window's events still run while it opens, the state label
 // says that the file is opening, and the open ends paused at the saved place.
 // Closing the player or opening another file meanwhile neither waits for the
-// stalled read nor loses the place.
+// stalled read nor loses the place. A play on an open file whose share stops
+// answering does not wait for it either.
 #include "engine/engine_fixture.h"
 
 #include "app/startup.h"
@@ -198,4 +199,26 @@ TEST_F(StalledOpen, ReopenAtStartUpStallsInAWindowOnScreen) {
     EXPECT_TRUE(seen) << "the window was not on screen saying the file was opening";
     EXPECT_EQ(started->windowTitle(), "a.wav - メモタップ");
     EXPECT_EQ(snapshot().position, 12);
+}
+
+TEST_F(StalledOpen, PlayOnAShareThatStoppedAnsweringLeavesTheWindowFree) {
+    FileReader::setReadHookForTesting({});
+    // MPEG audio: libmpv reads it by stretches named by the file, which the
+    // engine checks before each play.
+    const QString path = file("a.mp3");
+    ASSERT_TRUE(encodeMp3(file("a.wav"), path, {"-b", "64", "--cbr"}));
+    setHistory({{path, 12}});
+    modMain::OpenAudioFile(path);
+    ASSERT_EQ(snapshot().state, StatePaused);
+
+    auto share = std::make_shared<StallingRead>();
+    FileReader::setReadHookForTesting([share] { share->hold(); });
+    vbmp3_play();
+    EXPECT_TRUE(share->holding()) << "play waited for the share to answer";
+    EXPECT_EQ(snapshot().state, StatePaused) << "played a file that did not answer";
+
+    share->release();
+    vbmp3_play();
+    EXPECT_EQ(snapshot().state, StatePlaying) << "the file answers again";
+    EXPECT_EQ(snapshot().position, 12) << "the file stayed open at its place";
 }

@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -101,9 +107,40 @@ std::vector<unsigned char> FileReader::read(std::int64_t offset, std::size_t len
 }
 
 bool FileReader::stillAt(const char* path, std::int64_t minSize) const {
+    runReadHook();
     struct stat open {};
     struct stat named {};
     if (fd_ < 0 || ::fstat(fd_, &open) != 0 || ::stat(path, &named) != 0)
         return false;
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_size >= minSize;
+}
+
+FileReader::Presence FileReader::stillAtWithin(const char* path, std::int64_t minSize,
+                                               int timeoutMs) const {
+    struct Answer {
+        std::mutex mutex;
+        std::condition_variable given;
+        std::optional<bool> same;
+    };
+    auto answer = std::make_shared<Answer>();
+    // The thread owns what it uses: a stalled stat may outlive this reader.
+    auto check = [answer, file = duplicate(), name = std::string(path), minSize] {
+        const bool same = file.stillAt(name.c_str(), minSize);
+        {
+            const std::lock_guard lock(answer->mutex);
+            answer->same = same;
+        }
+        answer->given.notify_all();
+    };
+    try {
+        std::thread(std::move(check)).detach();
+    } catch (const std::system_error& error) {
+        qCWarning(lcEngine) << "cannot start a thread to check the file:" << error.what();
+        return stillAt(path, minSize) ? Presence::Same : Presence::Changed;
+    }
+    std::unique_lock lock(answer->mutex);
+    if (!answer->given.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [&] { return answer->same.has_value(); }))
+        return Presence::NoAnswer;
+    return *answer->same ? Presence::Same : Presence::Changed;
 }

@@ -33,9 +33,14 @@ class FileReader {
     // True while path still names this open file and it holds at least
     // minSize bytes: false once it was deleted, replaced or cut shorter.
     bool stillAt(const char* path, std::int64_t minSize) const;
+    enum class Presence { Same, Changed, NoAnswer };
+    // stillAt() on a thread of its own, waited for at most timeoutMs: on a
+    // share that stopped answering even a stat may not return.
+    Presence stillAtWithin(const char* path, std::int64_t minSize, int timeoutMs) const;
 
-    // Runs before every read, on the reading thread; tests stall reads with
-    // it as a network share that stopped answering would. Empty: none.
+    // Runs before every read and every stillAt(), on the calling thread;
+    // tests stall them with it as a network share that stopped answering
+    // would. Empty: none.
     static void setReadHookForTesting(std::function<void()> hook);
 
   private:

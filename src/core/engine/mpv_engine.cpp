@@ -19,6 +19,8 @@ constexpr std::uint64_t SeekReply = 1;
 constexpr std::uint64_t PauseReply = 2;
 // Opening waits this long at most for libmpv to load a file.
 constexpr int OpenTimeoutMs = 15000;
+// How long a seek or play waits for the file to say it is still there.
+constexpr int FileCheckTimeoutMs = 250;
 // time-pos is a double; a seek to 3 s may read back as 2.9999999.
 constexpr double PositionEpsilon = 0.001;
 
@@ -480,14 +482,26 @@ bool MpvEngine::reloadFor(std::int32_t target) {
 // FFmpeg opens each stretch by the file's name. Once the file is cut shorter,
 // deleted or replaced, a stretch fails to open, and the next seek crashes
 // inside FFmpeg's playlist demuxer. So a changed file is closed, as a file
-// lost to a read error is, before libmpv is asked to seek or play in it.
-bool MpvEngine::closeChangedFile() {
-    if (plan_.path.empty() || planFile_.stillAt(plan_.path.c_str(), plan_.end))
+// lost to a read error is, before libmpv is asked to seek or play in it. A
+// file that does not answer (a share that stopped) is left alone, and so is
+// the command: the window does not wait for the share.
+bool MpvEngine::fileUsable() {
+    if (plan_.path.empty())
+        return true;
+    switch (planFile_.stillAtWithin(plan_.path.c_str(), plan_.end, FileCheckTimeoutMs)) {
+    case FileReader::Presence::Same:
+        return true;
+    case FileReader::Presence::NoAnswer:
+        qCWarning(lcEngine).noquote() << "the open file does not answer; command dropped:"
+                                      << QString::fromStdString(plan_.path);
         return false;
+    case FileReader::Presence::Changed:
+        break;
+    }
     qCWarning(lcEngine).noquote() << "the open file changed under the player; closed:"
                                   << QString::fromStdString(plan_.path);
     close();
-    return true;
+    return false;
 }
 
 void MpvEngine::deferSeekToEnd() {
@@ -553,7 +567,7 @@ void MpvEngine::reconnectOutput() {
 }
 
 void MpvEngine::restart() {
-    if (!handle_ || entryId_ < 0 || closeChangedFile())
+    if (!handle_ || entryId_ < 0 || !fileUsable())
         return;
     drainEvents();
     reconnectOutput();
@@ -583,7 +597,7 @@ void MpvEngine::stop() {
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
-    if (!handle_ || entryId_ < 0 || state_ == StateStopped || closeChangedFile())
+    if (!handle_ || entryId_ < 0 || state_ == StateStopped || !fileUsable())
         return;
     // While the length is an estimate, the end is only known once walked.
     if (!lengthExact_ && seconds >= totalSeconds_)

@@ -104,7 +104,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void postWalkNews();
     void onWalkNews();
     bool reloadFor(std::int32_t target);
-    bool closeChangedFile();
+    // False when the open file changed (it is then closed) or did not answer.
+    bool fileUsable();
     void reconnectOutput();
     void deferSeekToEnd();
     void drainEvents();
