@@ -4,6 +4,9 @@
 // in both, before the walk is done and after.
 #include "engine_fixture.h"
 
+#include "core/engine/file_reader.h"
+#include "support/stalling_read.h"
+
 #include <atomic>
 #include <thread>
 
@@ -158,6 +161,24 @@ TEST_F(LongFile, SeekToTheEndWaitsForTheWalk) {
         return s.state == StatePaused && s.position == Seconds;
     }));
     EXPECT_EQ(exactLength(), Seconds);
+}
+
+// A walk whose read does not return (a share that stopped answering) does not
+// hold the close: the read is left to end by itself.
+TEST_F(LongFile, ClosingDuringAStalledReadOfTheWalkDoesNotWaitForIt) {
+    const QString mp3 = make({"-V", "0", "-t"});
+    MpvEngine& engine = startHeldEngine({MpvOutput::Kind::Null, {}});
+    ASSERT_TRUE(openFile(mp3));
+    ASSERT_TRUE(engine.walking());
+    auto share = std::make_shared<StallingRead>();
+    FileReader::setReadHookForTesting([share] { share->hold(); });
+    release = true;
+    EXPECT_TRUE(waitUntil([&] { return share->holding(); }));
+    vbmp3_close();
+    EXPECT_TRUE(share->holding()) << "the close waited for the stalled read";
+    EXPECT_FALSE(engine.walking());
+    FileReader::setReadHookForTesting({});
+    share->release();
 }
 
 // A walk still running when the file is closed, replaced or the engine freed

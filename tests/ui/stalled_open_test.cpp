@@ -13,54 +13,20 @@
 #include "core/settings.h"
 #include "support/history_entries.h"
 #include "support/message_recorder.h"
+#include "support/stalling_read.h"
 #include "support/wait.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
 
 #include <QLabel>
 #include <QTimer>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 using namespace fixtures;
 
 namespace {
 
 const QString Opening = QStringLiteral("ｵｰﾌﾟﾝ中");
-
-// Holds the first read after it is armed until released; a read that the
-// window's thread made itself would hold it for good, so the hold gives up
-// after a while and the test fails instead of hanging.
-struct StallingRead {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool used = false;
-    bool open = false;
-    bool waiting = false;
-
-    void hold() {
-        std::unique_lock lock(mutex);
-        if (used)
-            return;
-        used = true;
-        waiting = true;
-        released.wait_for(lock, std::chrono::seconds(30), [this] { return open; });
-        waiting = false;
-    }
-    bool holding() {
-        std::lock_guard lock(mutex);
-        return waiting;
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex);
-            open = true;
-        }
-        released.notify_all();
-    }
-};
 
 class StalledOpen : public EngineTest {
   protected:

@@ -2,40 +2,90 @@
 
 #include "core/log.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
 namespace {
 // Small enough that stopping waits for little, large enough that a network
 // share sees few requests.
 constexpr std::size_t WalkBlockBytes = 256 * 1024;
+// How long stopping waits for the block being read.
+constexpr std::chrono::milliseconds StopWait(250);
 } // namespace
+
+struct MpegWalk::State {
+    State(FileReader file, const MpegFrameHeader& header, std::int64_t markInterval,
+          std::function<void()> onProgress, BlockHook blockHook)
+        : file(std::move(file)), walker(header, markInterval), onProgress(std::move(onProgress)),
+          blockHook(std::move(blockHook)) {}
+
+    void run(std::int64_t audioStart, std::int64_t end);
+    void publish(bool atEnd);
+    void finish();
+
+    FileReader file;
+    MpegFrameWalker walker;
+    std::function<void()> onProgress;
+    BlockHook blockHook;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    mutable std::mutex progressMutex;
+    Progress published;
+    // Held while onProgress runs: once stop is set under it, the receiver
+    // hears no more.
+    std::mutex newsMutex;
+    std::mutex endMutex;
+    std::condition_variable ended;
+    bool finished = false;
+};
 
 MpegWalk::MpegWalk(FileReader file, std::int64_t audioStart, std::int64_t end,
                    const MpegFrameHeader& header, std::int64_t markInterval,
                    std::function<void()> onProgress, BlockHook blockHook)
-    : file_(std::move(file)), walker_(header, markInterval), onProgress_(std::move(onProgress)),
-      blockHook_(std::move(blockHook)) {
-    thread_ = std::thread([this, audioStart, end] { run(audioStart, end); });
+    : state_(std::make_shared<State>(std::move(file), header, markInterval, std::move(onProgress),
+                                     std::move(blockHook))) {
+    thread_ = std::thread([state = state_, audioStart, end] {
+        state->run(audioStart, end);
+        state->finish();
+    });
 }
 
 MpegWalk::~MpegWalk() {
-    stop_ = true;
-    thread_.join();
+    {
+        const std::lock_guard lock(state_->newsMutex);
+        state_->stop = true;
+    }
+    std::unique_lock lock(state_->endMutex);
+    const bool ended = state_->ended.wait_for(lock, StopWait, [this] { return state_->finished; });
+    lock.unlock();
+    if (ended) {
+        thread_.join();
+        return;
+    }
+    qCWarning(lcEngine) << "the frame walk's read does not return; it ends by itself";
+    thread_.detach();
 }
 
 MpegWalk::Progress MpegWalk::progress() const {
-    std::lock_guard lock(mutex_);
-    return published_;
+    std::lock_guard lock(state_->progressMutex);
+    return state_->published;
 }
 
-void MpegWalk::run(std::int64_t audioStart, std::int64_t end) {
+bool MpegWalk::done() const {
+    return state_->done;
+}
+
+void MpegWalk::State::run(std::int64_t audioStart, std::int64_t end) {
     std::int64_t pos = audioStart;
-    while (!stop_) {
-        if (blockHook_)
-            blockHook_(pos);
-        if (stop_)
+    while (!stop) {
+        if (blockHook)
+            blockHook(pos);
+        if (stop)
             return;
-        const std::vector<unsigned char> block = file_.read(pos, WalkBlockBytes);
+        const std::vector<unsigned char> block = file.read(pos, WalkBlockBytes);
         const bool atEnd =
             pos + static_cast<std::int64_t>(block.size()) >= end || block.size() < WalkBlockBytes;
         const auto usable = static_cast<std::size_t>(
@@ -43,21 +93,38 @@ void MpegWalk::run(std::int64_t audioStart, std::int64_t end) {
         if (atEnd && pos + static_cast<std::int64_t>(usable) < end)
             qCWarning(lcEngine) << "the file ended early while walking its frames, at"
                                 << pos + usable;
-        const std::int64_t next = walker_.feed(block.data(), usable, pos, atEnd);
+        const std::int64_t next = walker.feed(block.data(), usable, pos, atEnd);
+        publish(atEnd);
         {
-            std::lock_guard lock(mutex_);
-            const auto& marks = walker_.marks();
-            published_.marks.insert(
-                published_.marks.end(),
-                marks.begin() + static_cast<std::ptrdiff_t>(published_.marks.size()), marks.end());
-            published_.frames = walker_.frames();
-            published_.done = atEnd;
+            const std::lock_guard lock(newsMutex);
+            if (stop)
+                return;
+            if (onProgress)
+                onProgress();
         }
-        done_ = atEnd;
-        if (onProgress_)
-            onProgress_();
         if (atEnd)
             return;
         pos = next;
     }
+}
+
+void MpegWalk::State::publish(bool atEnd) {
+    {
+        std::lock_guard lock(progressMutex);
+        const auto& marks = walker.marks();
+        published.marks.insert(published.marks.end(),
+                               marks.begin() + static_cast<std::ptrdiff_t>(published.marks.size()),
+                               marks.end());
+        published.frames = walker.frames();
+        published.done = atEnd;
+    }
+    done = atEnd;
+}
+
+void MpegWalk::State::finish() {
+    {
+        const std::lock_guard lock(endMutex);
+        finished = true;
+    }
+    ended.notify_all();
 }

@@ -1,15 +1,15 @@
 // The frame walk of an MPEG stream on a thread of its own, so that a long
 // recording opens at once. It reads with pread in blocks and publishes the
-// marks it has found after each block; destroying the walk stops it and
-// waits for the block being read.
+// marks it has found after each block; destroying the walk stops it. It
+// waits a little for the block being read, and leaves a read that does not
+// return (a share that stopped answering) to end by itself.
 #pragma once
 
 #include "core/engine/file_reader.h"
 #include "core/engine/mp3_frames.h"
 
-#include <atomic>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -35,18 +35,11 @@ class MpegWalk {
     MpegWalk& operator=(const MpegWalk&) = delete;
 
     Progress progress() const;
-    bool done() const { return done_; }
+    bool done() const;
 
   private:
-    void run(std::int64_t audioStart, std::int64_t end);
-
-    FileReader file_;
-    MpegFrameWalker walker_;
-    std::function<void()> onProgress_;
-    BlockHook blockHook_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> done_{false};
-    mutable std::mutex mutex_;
-    Progress published_;
+    // Shared with the walk's thread, which may outlive the walk.
+    struct State;
+    std::shared_ptr<State> state_;
     std::thread thread_;
 };
