@@ -124,6 +124,8 @@ void FakeEngine::stop() {
 
 void FakeEngine::free() {
     calls << "free";
+    if (onFree)
+        onFree();
 }
 
 std::int16_t FakeEngine::takeExactLength(std::int32_t* seconds) {

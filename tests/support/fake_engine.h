@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 class FakeEngine : public EngineBackend {
@@ -31,6 +32,8 @@ class FakeEngine : public EngineBackend {
     // An exact length for the next vbmp3_takeExactLength to hand out, once.
     // Not recorded in calls: the player polls it with every timer tick.
     std::optional<std::int32_t> exactLength;
+    // Runs inside free(), to look at what the player has done by then.
+    std::function<void()> onFree;
 
     // The calls since the last clear, then clears them.
     QStringList take();

@@ -60,9 +60,13 @@ class Shutdown : public ::testing::Test {
     MessageRecorder boxes;
 };
 
-TEST_F(Shutdown, CloseSwitchesEqualizerOffStopsFreesThenSavesThePosition) {
+TEST_F(Shutdown, CloseSwitchesEqualizerOffStopsSavesThePositionThenFrees) {
     playAt("/recordings/meeting.mp3", 10, 754);
+    // Freeing may wait for a share that stopped answering: the place is saved by then.
+    QString savedAtFree;
+    engine.onFree = [&] { savedAtFree = settingsLines().value(1); };
     EXPECT_EQ(closeAndTakeCalls(), QStringList({"setEqualizer(null)", "stop", "free"}));
+    EXPECT_EQ(savedAtFree, "\"/recordings/meeting.mp3\",754");
     EXPECT_EQ(MainForm, nullptr);
     const QStringList lines = settingsLines();
     ASSERT_GE(lines.size(), 19);

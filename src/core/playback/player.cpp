@@ -58,8 +58,10 @@ void ShutDownPlayer() {
     vbmp3_setEqualizer(nullptr);
     StorePlaceInHistory();
     vbmp3_stop();
-    vbmp3_free();
+    // Saved before the engine is freed: freeing waits for libmpv's reads,
+    // which on a share that stopped answering may never return.
     SaveSettings();
+    vbmp3_free();
 }
 
 } // namespace modMain
