@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/playback/free_engine.h"
 #include "core/settings.h"
 #include "core/textfile.h"
 #include "support/fake_engine.h"
@@ -14,7 +15,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace modMain;
 
@@ -118,6 +125,41 @@ TEST(WindowPlace, SavedCornerIsTheFramesAlsoWhenMinimised) {
     EXPECT_EQ(WindowLeft, 3000);
     EXPECT_EQ(WindowTop, 1500);
     SetAppPathForTesting({});
+}
+
+// libmpv's teardown may wait for good on a share that stopped answering: the
+// player then gives up on it rather than live on without a window.
+TEST(EngineFree, AFreeThatDoesNotReturnIsGivenUpOn) {
+    FakeEngine& engine = FakeEngine::install();
+    struct Watch {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool gaveUp = false;
+    };
+    auto watch = std::make_shared<Watch>();
+    engine.onFree = [watch] {
+        std::unique_lock lock(watch->mutex);
+        watch->changed.wait_for(lock, std::chrono::seconds(30), [&] { return watch->gaveUp; });
+    };
+    FreeEngineWithin(std::chrono::milliseconds(50), [watch] {
+        {
+            const std::lock_guard lock(watch->mutex);
+            watch->gaveUp = true;
+        }
+        watch->changed.notify_all();
+    });
+    const std::lock_guard lock(watch->mutex);
+    EXPECT_TRUE(watch->gaveUp) << "the free returned only when its 30 s ran out";
+}
+
+TEST(EngineFree, AFreeThatReturnsIsLeftAlone) {
+    FakeEngine& engine = FakeEngine::install();
+    auto gaveUp = std::make_shared<std::atomic<bool>>(false);
+    FreeEngineWithin(std::chrono::milliseconds(20), [gaveUp] { *gaveUp = true; });
+    EXPECT_EQ(engine.take(), QStringList({"free"}));
+    // Well past the limit: a watch that missed the end of the free would have fired.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(*gaveUp);
 }
 
 } // namespace

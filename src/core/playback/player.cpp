@@ -3,11 +3,13 @@
 #include "core/commands.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
+#include "core/playback/free_engine.h"
 #include "core/playback/place.h"
 #include "core/player_events.h"
 #include "core/player_view.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace modMain {
 
@@ -61,7 +63,7 @@ void ShutDownPlayer() {
     // Saved before the engine is freed: freeing waits for libmpv's reads,
     // which on a share that stopped answering may never return.
     SaveSettings();
-    vbmp3_free();
+    FreeEngineWithin(std::chrono::seconds(10));
 }
 
 } // namespace modMain
