@@ -13,7 +13,7 @@ namespace {
 // share sees few requests.
 constexpr std::size_t WalkBlockBytes = 256 * 1024;
 // How long stopping waits for the block being read.
-constexpr std::chrono::milliseconds StopWait(250);
+constexpr std::chrono::milliseconds StopWait(50);
 } // namespace
 
 struct MpegWalk::State {
