@@ -12,6 +12,7 @@
 #include "support/audio_fixtures.h"
 #include "support/xsession.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -310,3 +311,12 @@ const int registered = [] {
 }();
 
 } // namespace
+
+// A program of its own, which loads no libmpv: see bench/CMakeLists.txt.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
