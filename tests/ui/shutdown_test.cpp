@@ -17,10 +17,9 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 using namespace modMain;
@@ -131,25 +130,12 @@ TEST(WindowPlace, SavedCornerIsTheFramesAlsoWhenMinimised) {
 // player then gives up on it rather than live on without a window.
 TEST(EngineFree, AFreeThatDoesNotReturnIsGivenUpOn) {
     FakeEngine& engine = FakeEngine::install();
-    struct Watch {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool gaveUp = false;
-    };
-    auto watch = std::make_shared<Watch>();
-    engine.onFree = [watch] {
-        std::unique_lock lock(watch->mutex);
-        watch->changed.wait_for(lock, std::chrono::seconds(30), [&] { return watch->gaveUp; });
-    };
-    FreeEngineWithin(std::chrono::milliseconds(50), [watch] {
-        {
-            const std::lock_guard lock(watch->mutex);
-            watch->gaveUp = true;
-        }
-        watch->changed.notify_all();
-    });
-    const std::lock_guard lock(watch->mutex);
-    EXPECT_TRUE(watch->gaveUp) << "the free returned only when its 30 s ran out";
+    auto gaveUp = std::make_shared<std::promise<void>>();
+    const std::shared_future<void> given = gaveUp->get_future().share();
+    engine.onFree = [given] { given.wait_for(std::chrono::seconds(30)); };
+    FreeEngineWithin(std::chrono::milliseconds(50), [gaveUp] { gaveUp->set_value(); });
+    EXPECT_EQ(given.wait_for(std::chrono::seconds(0)), std::future_status::ready)
+        << "the free returned only when its 30 s ran out";
 }
 
 TEST(EngineFree, AFreeThatReturnsIsLeftAlone) {

@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -117,30 +116,18 @@ bool FileReader::stillAt(const char* path, std::int64_t minSize) const {
 
 FileReader::Presence FileReader::stillAtWithin(const char* path, std::int64_t minSize,
                                                int timeoutMs) const {
-    struct Answer {
-        std::mutex mutex;
-        std::condition_variable given;
-        std::optional<bool> same;
-    };
-    auto answer = std::make_shared<Answer>();
+    std::promise<bool> answer;
+    std::future<bool> same = answer.get_future();
     // The thread owns what it uses: a stalled stat may outlive this reader.
-    auto check = [answer, file = duplicate(), name = std::string(path), minSize] {
-        const bool same = file.stillAt(name.c_str(), minSize);
-        {
-            const std::lock_guard lock(answer->mutex);
-            answer->same = same;
-        }
-        answer->given.notify_all();
-    };
+    auto check = [answer = std::move(answer), file = duplicate(), name = std::string(path),
+                  minSize]() mutable { answer.set_value(file.stillAt(name.c_str(), minSize)); };
     try {
         std::thread(std::move(check)).detach();
     } catch (const std::system_error& error) {
         qCWarning(lcEngine) << "cannot start a thread to check the file:" << error.what();
         return stillAt(path, minSize) ? Presence::Same : Presence::Changed;
     }
-    std::unique_lock lock(answer->mutex);
-    if (!answer->given.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                [&] { return answer->same.has_value(); }))
+    if (same.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::timeout)
         return Presence::NoAnswer;
-    return *answer->same ? Presence::Same : Presence::Changed;
+    return same.get() ? Presence::Same : Presence::Changed;
 }

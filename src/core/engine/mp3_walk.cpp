@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <utility>
 
@@ -24,7 +23,6 @@ struct MpegWalk::State {
 
     void run(std::int64_t audioStart, std::int64_t end);
     void publish(bool atEnd);
-    void finish();
 
     FileReader file;
     MpegFrameWalker walker;
@@ -37,9 +35,6 @@ struct MpegWalk::State {
     // Held while onProgress runs: once stop is set under it, the receiver
     // hears no more.
     std::mutex newsMutex;
-    std::mutex endMutex;
-    std::condition_variable ended;
-    bool finished = false;
 };
 
 MpegWalk::MpegWalk(FileReader file, std::int64_t audioStart, std::int64_t end,
@@ -47,10 +42,13 @@ MpegWalk::MpegWalk(FileReader file, std::int64_t audioStart, std::int64_t end,
                    std::function<void()> onProgress, BlockHook blockHook)
     : state_(std::make_shared<State>(std::move(file), header, markInterval, std::move(onProgress),
                                      std::move(blockHook))) {
-    thread_ = std::thread([state = state_, audioStart, end] {
-        state->run(audioStart, end);
-        state->finish();
-    });
+    std::promise<void> finished;
+    finished_ = finished.get_future();
+    thread_ =
+        std::thread([state = state_, audioStart, end, finished = std::move(finished)]() mutable {
+            state->run(audioStart, end);
+            finished.set_value();
+        });
 }
 
 MpegWalk::~MpegWalk() {
@@ -58,10 +56,7 @@ MpegWalk::~MpegWalk() {
         const std::lock_guard lock(state_->newsMutex);
         state_->stop = true;
     }
-    std::unique_lock lock(state_->endMutex);
-    const bool ended = state_->ended.wait_for(lock, StopWait, [this] { return state_->finished; });
-    lock.unlock();
-    if (ended) {
+    if (finished_.wait_for(StopWait) == std::future_status::ready) {
         thread_.join();
         return;
     }
@@ -119,12 +114,4 @@ void MpegWalk::State::publish(bool atEnd) {
         published.done = atEnd;
     }
     done = atEnd;
-}
-
-void MpegWalk::State::finish() {
-    {
-        const std::lock_guard lock(endMutex);
-        finished = true;
-    }
-    ended.notify_all();
 }

@@ -9,6 +9,7 @@
 #include "core/engine/mp3_frames.h"
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -41,5 +42,7 @@ class MpegWalk {
     // Shared with the walk's thread, which may outlive the walk.
     struct State;
     std::shared_ptr<State> state_;
+    // Ready once the walk's thread has nothing left to do.
+    std::future<void> finished_;
     std::thread thread_;
 };
