@@ -3,6 +3,7 @@
 #include "app/session_end.h"
 #include "core/app_paths.h"
 #include "core/commands.h"
+#include "core/engine/engine.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/modMain.h"
@@ -57,6 +58,9 @@ QString fileArgument(const QStringList& arguments) {
 
 void CreateWindows() {
     LoadSettings();
+    // libmpv loads the last file while the window is built; the reopen in
+    // Form_Load takes it over.
+    PreloadAudioFile(History[1].Path);
     auto* form = new frmMain;
     MainForm = form;
     form->setAttribute(Qt::WA_DeleteOnClose);
@@ -85,6 +89,8 @@ int Main(int argc, char** argv) {
     if (instance.activateRunningInstance(openPath))
         return 0;
     instance.listen();
+    // libmpv starts while the desktop services are set up.
+    vbmp3_startInit();
     QObject::connect(&instance, &SingleInstance::activationRequested, &app, bringToFront);
     QObject::connect(&app, &QApplication::focusChanged, &app, [](QWidget*, QWidget* now) {
         if (now)

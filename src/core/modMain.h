@@ -95,6 +95,9 @@ QString FormatHms(Long seconds);
 // Opens path paused at its place in the history. The window's events run
 // while the engine opens it; commands wait meanwhile (see commands.h).
 void OpenAudioFile(const QString& path);
+// Lets the engine start on path while the window is being built; the
+// OpenAudioFile of path that follows takes the open over.
+void PreloadAudioFile(const QString& path);
 bool FileOpening();
 void TogglePlayPause();
 void Play();

@@ -22,6 +22,9 @@ EngineBackend& engineBackend() {
     return *slot;
 }
 
+void vbmp3_startInit() {
+    engineBackend().startInit();
+}
 void vbmp3_init() {
     engineBackend().init();
 }
@@ -30,6 +33,9 @@ std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options) {
 }
 std::int16_t vbmp3_open(const char* path, EngineFileInfo* info) {
     return engineBackend().open(path, info);
+}
+void vbmp3_preload(const char* path) {
+    engineBackend().preload(path);
 }
 void vbmp3_close() {
     engineBackend().close();

@@ -53,9 +53,13 @@ constexpr int EqualizerBandCount = 10;
 class EngineBackend {
   public:
     virtual ~EngineBackend() = default;
+    // See vbmp3_startInit; a backend without one starts in init.
+    virtual void startInit() {}
     virtual void init() = 0;
     virtual std::int16_t setOption(const EngineOptions& options) = 0;
     virtual std::int16_t open(const char* path, EngineFileInfo* info) = 0;
+    // See vbmp3_preload; a backend without one opens from the start.
+    virtual void preload(const char* /*path*/) {}
     virtual void close() = 0;
     virtual void play() = 0;
     virtual void pause() = 0;
@@ -83,9 +87,17 @@ void setEngineBackend(std::unique_ptr<EngineBackend> backend);
 EngineBackend& engineBackend();
 std::unique_ptr<EngineBackend> makeMpvBackend();
 
+// Starts what vbmp3_init does on a thread of its own, so that the program
+// goes on meanwhile; vbmp3_init then waits for it. LC_NUMERIC must be "C"
+// by then, and stay so.
+void vbmp3_startInit();
 void vbmp3_init();
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
 std::int16_t vbmp3_open(const char* path, EngineFileInfo* info);
+// Starts opening path ahead of a vbmp3_open of it, which takes the open over
+// where it is; an open of another file or vbmp3_free drops it. For the file
+// the program reopens at start-up, while it builds its window.
+void vbmp3_preload(const char* path);
 void vbmp3_close();
 void vbmp3_play();
 void vbmp3_pause();

@@ -2,6 +2,7 @@
 
 #include "core/engine/file_reader.h"
 #include "core/engine/mp3_chunks.h"
+#include "core/engine/mpv_load.h"
 #include "core/engine/open_probe.h"
 #include "core/log.h"
 
@@ -11,12 +12,14 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace {
 
 constexpr std::uint64_t SeekReply = 1;
 constexpr std::uint64_t PauseReply = 2;
+constexpr std::uint64_t SpeedReply = 3;
 // Opening waits this long at most for libmpv to load a file.
 constexpr int OpenTimeoutMs = 15000;
 // How long a seek or play waits for the file to say it is still there.
@@ -54,11 +57,6 @@ std::optional<double> doubleProperty(mpv_handle* handle, const char* name) {
     return value;
 }
 
-// A value inside a libmpv option list, taken literally ("%length%value").
-std::string quotedOption(const std::string& value) {
-    return "%" + std::to_string(value.size()) + "%" + value;
-}
-
 std::int32_t wholeSeconds(double seconds) {
     if (!(seconds > 0))
         return 0;
@@ -71,6 +69,7 @@ MpvEngine::MpvEngine(MpvOutput output) : output_(std::move(output)) {}
 
 MpvEngine::~MpvEngine() {
     abandonOpen();
+    dropPreload();
     // The walk's thread posts to this object: it stops first.
     walk_.reset();
     handle_.reset();
@@ -90,10 +89,21 @@ void MpvEngine::onWakeup(void* self) {
         Qt::QueuedConnection);
 }
 
+void MpvEngine::startInit() {
+    if (handle_ || starting_.valid())
+        return;
+    try {
+        starting_ = std::async(std::launch::async,
+                               [output = output_] { return createAudioPlayer(output); });
+    } catch (const std::system_error& error) {
+        qCWarning(lcEngine) << "cannot start libmpv on a thread of its own:" << error.what();
+    }
+}
+
 void MpvEngine::init() {
     if (handle_)
         return;
-    handle_ = createAudioPlayer(output_);
+    handle_ = starting_.valid() ? starting_.get() : createAudioPlayer(output_);
     if (!handle_)
         return;
     appliedFilters_ = audioFilterChain(std::nullopt);
@@ -177,6 +187,8 @@ void MpvEngine::handleEvent(const mpv_event& event) {
     case MPV_EVENT_PLAYBACK_RESTART:
         if (loading_.loaded)
             loading_.ready = true;
+        if (early_.loaded)
+            early_.ready = true;
         if (seekTarget_ && seekRepliesOutstanding_ == 0 && seekStarted_)
             seekTarget_.reset();
         break;
@@ -184,11 +196,15 @@ void MpvEngine::handleEvent(const mpv_event& event) {
         const auto* start = static_cast<const mpv_event_start_file*>(event.data);
         if (start->playlist_entry_id == loading_.entryId)
             loading_.started = true;
+        else if (preload_)
+            early_ = {start->playlist_entry_id, true};
         break;
     }
     case MPV_EVENT_FILE_LOADED:
         if (loading_.started)
             loading_.loaded = true;
+        if (early_.started)
+            early_.loaded = true;
         break;
     case MPV_EVENT_END_FILE:
         onEndFile(*static_cast<const mpv_event_end_file*>(event.data));
@@ -214,6 +230,9 @@ void MpvEngine::onEndFile(const mpv_event_end_file& end) {
     if (end.playlist_entry_id == loading_.entryId) {
         loading_.ended = true;
         loading_.endError = end.reason == MPV_END_FILE_REASON_ERROR ? end.error : 0;
+    } else if (end.playlist_entry_id == early_.entryId) {
+        early_.ended = true;
+        early_.endError = end.reason == MPV_END_FILE_REASON_ERROR ? end.error : 0;
     }
     // The open file went away under the player (a read error, say).
     if (end.playlist_entry_id == entryId_)
@@ -247,30 +266,16 @@ std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
 
 MpvEngine::Loading MpvEngine::load(const std::string& url, bool playlist,
                                    std::optional<std::int32_t> startSeconds, LoadWait wait) {
-    mpv_handle* h = handle_.get();
-    // Options for this file only: a global demuxer-lavf-format set back to
-    // "" would name no format at all for the next file.
-    std::string options = playlist ? std::string("demuxer-lavf-format=concat,demuxer-lavf-o=") +
-                                         quotedOption(MpegChunkLavfOptions)
-                                   : "";
-    if (startSeconds)
-        options += (options.empty() ? "start=" : ",start=") + std::to_string(*startSeconds);
-    const char* command[] = {"loadfile", url.c_str(), "replace", options.c_str(), nullptr};
-    mpv_node result;
-    if (mpv_command_ret(h, command, &result) < 0)
+    const std::int64_t entryId = requestLoad(handle_.get(), url, playlist, startSeconds);
+    if (entryId < 0)
         return {};
     loading_ = {};
-    if (result.format == MPV_FORMAT_NODE_MAP) {
-        const mpv_node_list* map = result.u.list;
-        for (int i = 0; i < map->num; ++i)
-            if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 &&
-                map->values[i].format == MPV_FORMAT_INT64)
-                loading_.entryId = map->values[i].u.int64;
-    }
-    mpv_free_node_contents(&result);
-    if (loading_.entryId < 0)
-        return std::exchange(loading_, Loading{});
+    loading_.entryId = entryId;
+    return awaitLoad(wait);
+}
 
+MpvEngine::Loading MpvEngine::awaitLoad(LoadWait wait) {
+    mpv_handle* h = handle_.get();
     if (wait == LoadWait::EventLoop) {
         awaitOpen([this] { return loading_.ready || loading_.ended; }, OpenTimeoutMs);
     } else {
@@ -332,24 +337,41 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
 }
 
 std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
-    BackgroundProbe background(path, this, [this] { wakeOpen(); });
-    if (!awaitOpen([&background] { return background.finished(); }, OpenTimeoutMs)) {
+    if (preload_ && preload_->path != path)
+        dropPreload();
+    std::unique_ptr<BackgroundProbe> own;
+    if (!preload_)
+        own = std::make_unique<BackgroundProbe>(path, this, [this] { wakeOpen(); });
+    // Whatever abandons this open drops the preload's probe with it.
+    const auto probing = [this, &own] {
+        return own ? own.get() : preload_ ? preload_->probe.get() : nullptr;
+    };
+    const auto probed = [&probing] {
+        const BackgroundProbe* probe = probing();
+        return probe && probe->finished();
+    };
+    if (!awaitOpen(probed, OpenTimeoutMs)) {
         if (opening_->abandoned)
             return 0;
+        dropPreload();
         qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
         return fail(ErrFileUnreadable, info);
     }
-    const FileProbe probe = background.take();
+    const FileProbe probe = probing()->take();
+    const bool preloaded = takeOverPreload();
     if (probe.error != ErrNone)
         return fail(probe.error, info);
     const std::optional<MpegOpening>& mpeg = probe.mpeg;
-    const std::string url =
-        mpeg ? "memory://" + mpegChunkPlaylist(mpeg->plan) : probe.absolutePath.toStdString();
 
-    int flag = 1;
-    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
-        return fail(ErrNotInitialised, info);
-    const Loading outcome = load(url, mpeg.has_value(), std::nullopt, LoadWait::EventLoop);
+    Loading outcome;
+    if (preloaded) {
+        outcome = awaitLoad(LoadWait::EventLoop);
+    } else {
+        int flag = 1;
+        if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
+            return fail(ErrNotInitialised, info);
+        outcome = load(loadUrlFor(probe), mpeg.has_value(), std::nullopt, LoadWait::EventLoop);
+    }
     if (opening_->abandoned)
         return 0;
     if (outcome.entryId < 0)
@@ -387,6 +409,49 @@ std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
         info->TotalSeconds = totalSeconds_;
     }
     return 1;
+}
+
+void MpvEngine::preload(const char* path) {
+    if (!handle_ || !path || !*path || entryId_ >= 0 || opening_ || preload_)
+        return;
+    auto entryId = std::make_shared<std::atomic<std::int64_t>>(-1);
+    mpv_handle* h = handle_.get();
+    early_ = {};
+    preload_ = Preload{path, nullptr, entryId};
+    preload_->probe = std::make_unique<BackgroundProbe>(
+        path, this, [this] { wakeOpen(); },
+        [h, entryId](const FileProbe& probe) {
+            if (probe.error == ErrNone)
+                *entryId = requestPausedLoad(h, probe);
+        });
+}
+
+bool MpvEngine::takeOverPreload() {
+    if (!preload_)
+        return false;
+    // Final: the probe has finished, and its load request with it.
+    const std::int64_t entryId = *preload_->entryId;
+    preload_.reset();
+    const Loading early = std::exchange(early_, Loading{});
+    if (entryId < 0)
+        return false;
+    loading_ = early.entryId == entryId ? early : Loading{};
+    loading_.entryId = entryId;
+    return true;
+}
+
+void MpvEngine::dropPreload() {
+    if (!preload_)
+        return;
+    // Waits for a load request under way on the probe's thread; after this
+    // none comes.
+    preload_->probe.reset();
+    const std::int64_t entryId = *preload_->entryId;
+    preload_.reset();
+    early_ = {};
+    const char* stop[] = {"stop", nullptr};
+    if (entryId >= 0 && handle_ && mpv_command(handle_.get(), stop) < 0)
+        qCWarning(lcEngine) << "libmpv refused to stop a file loaded ahead";
 }
 
 void MpvEngine::startWalk(const FileReader& file, const MpegOpening& opening) {
@@ -462,7 +527,7 @@ bool MpvEngine::reloadFor(std::int32_t target) {
     entryId_ = -1;
     const Loading outcome = mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0
                                 ? Loading{}
-                                : load("memory://" + mpegChunkPlaylist(plan_), true, target);
+                                : load(playlistUrl(plan_), true, target);
     if (!outcome.ready) {
         qCWarning(lcEngine) << "the file could not be reloaded at" << target << "s";
         forgetFile();
@@ -514,6 +579,10 @@ void MpvEngine::deferSeekToEnd() {
 }
 
 void MpvEngine::close() {
+    // A preload taken over by the open in progress goes with it; one that
+    // no open has asked for yet stays for the open that follows.
+    if (opening_)
+        dropPreload();
     abandonOpen();
     if (!handle_ || entryId_ < 0)
         return;
@@ -673,10 +742,12 @@ void MpvEngine::setPitch(std::int32_t percent) {
     if (!handle_)
         return;
     double speed = std::clamp(percent, 50, 300) / 100.0;
-    // libmpv accepts any speed in this range; were it refused, the previous
-    // speed would simply stay, which is all a caller could ask for.
+    // Not waited for: libmpv may be busy starting playback, and it carries
+    // out requests in order. It accepts any speed in this range; were it
+    // refused, the previous speed would simply stay, which is all a caller
+    // could ask for.
     [[maybe_unused]] const int result =
-        mpv_set_property(handle_.get(), "speed", MPV_FORMAT_DOUBLE, &speed);
+        mpv_set_property_async(handle_.get(), SpeedReply, "speed", MPV_FORMAT_DOUBLE, &speed);
 }
 
 void MpvEngine::setEqualizer(const std::int32_t* bands) {
@@ -705,6 +776,7 @@ std::int32_t MpvEngine::getLastErrorNo() {
 
 void MpvEngine::free() {
     abandonOpen();
+    dropPreload();
     forgetFile();
     handle_.reset();
 }

@@ -21,6 +21,11 @@
 // then waits for libmpv to load it, running the Qt event loop meanwhile: a
 // file on a stalled share never blocks the engine's thread. A close or free
 // from inside that loop abandons the open.
+//
+// A preload starts the same two steps ahead of the open, with the probe's
+// thread asking libmpv to load the file, so that both go on while the
+// program builds its window; an open of that file takes them over where
+// they are.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -29,11 +34,14 @@
 #include "core/engine/mp3_walk.h"
 #include "core/engine/mpv_filters.h"
 #include "core/engine/mpv_handle.h"
+#include "core/engine/open_probe.h"
 
 #include <QEventLoop>
 #include <QObject>
 #include <atomic>
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 
 class MpvEngine : public QObject, public EngineBackend {
@@ -41,9 +49,11 @@ class MpvEngine : public QObject, public EngineBackend {
     explicit MpvEngine(MpvOutput output = {});
     ~MpvEngine() override;
 
+    void startInit() override;
     void init() override;
     std::int16_t setOption(const EngineOptions& options) override;
     std::int16_t open(const char* path, EngineFileInfo* info) override;
+    void preload(const char* path) override;
     void close() override;
     void play() override;
     void pause() override;
@@ -63,6 +73,8 @@ class MpvEngine : public QObject, public EngineBackend {
     bool seekPending() const { return seekTarget_.has_value(); }
     // The audio filter chain in effect ("af").
     const std::string& filterChain() const { return appliedFilters_; }
+    // True once libmpv has loaded a preloaded file that no open took over yet.
+    bool preloadReady() const { return preload_ && early_.ready; }
     // True while a frame walk runs for the open file.
     bool walking() const { return walk_ && !walk_->done(); }
     // Runs on the walk's thread before each block it reads (tests hold it).
@@ -76,6 +88,13 @@ class MpvEngine : public QObject, public EngineBackend {
         bool ready = false;
         bool ended = false;
         int endError = 0;
+    };
+    // The file a preload probes and the playlist entry of the load its
+    // probe's thread asked for (-1 until then, or without one).
+    struct Preload {
+        QByteArray path;
+        std::unique_ptr<BackgroundProbe> probe;
+        std::shared_ptr<std::atomic<std::int64_t>> entryId;
     };
 
     // An open waiting for the file: the loop it runs, and whether it was
@@ -92,6 +111,13 @@ class MpvEngine : public QObject, public EngineBackend {
     // loop for an open.
     Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds,
                  LoadWait wait = LoadWait::Blocking);
+    // Waits for the load in loading_ as load does.
+    Loading awaitLoad(LoadWait wait);
+    // Binds the preload's load, with what libmpv said of it so far, to
+    // loading_ once its probe has finished; false when it asked for none.
+    bool takeOverPreload();
+    // Drops the preload and stops the load it asked for.
+    void dropPreload();
     // Runs the event loop until done() holds, the open is abandoned or
     // timeoutMs have passed; true when done() holds and the open goes on.
     bool awaitOpen(const std::function<bool()>& done, int timeoutMs);
@@ -121,6 +147,8 @@ class MpvEngine : public QObject, public EngineBackend {
 
     MpvOutput output_;
     MpvHandle handle_;
+    // libmpv being started on a thread of its own, for init to take.
+    std::future<MpvHandle> starting_;
     std::atomic<bool> drainQueued_{false};
     bool draining_ = false;
     bool playQueued_ = false;
@@ -138,6 +166,10 @@ class MpvEngine : public QObject, public EngineBackend {
     std::int32_t lastError_ = ErrNone;
     Loading loading_;
     OpenAttempt* opening_ = nullptr;
+    std::optional<Preload> preload_;
+    // What libmpv said of the load it began last while a preload had not
+    // yet learnt that load's entry.
+    Loading early_;
 
     // The seek being carried out: its target, the replies to seek commands
     // still to come, and whether libmpv began a seek after the last reply.

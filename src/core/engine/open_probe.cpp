@@ -36,17 +36,21 @@ struct BackgroundProbe::Shared {
     std::mutex mutex;
     QObject* receiver = nullptr; // null once the probe was dropped
     std::function<void()> done;
+    BackgroundProbe::FollowUp followUp;
     std::optional<FileProbe> result;
 };
 
 BackgroundProbe::BackgroundProbe(const QByteArray& path, QObject* receiver,
-                                 std::function<void()> done)
+                                 std::function<void()> done, FollowUp followUp)
     : shared_(std::make_shared<Shared>()) {
     shared_->receiver = receiver;
     shared_->done = std::move(done);
+    shared_->followUp = std::move(followUp);
     auto run = [shared = shared_, path] {
         FileProbe probe = probeFile(path);
         std::lock_guard lock(shared->mutex);
+        if (shared->receiver && shared->followUp)
+            shared->followUp(probe);
         shared->result = std::move(probe);
         if (!shared->receiver)
             return;
@@ -70,7 +74,10 @@ BackgroundProbe::BackgroundProbe(const QByteArray& path, QObject* receiver,
     } catch (const std::system_error& error) {
         // No thread to be had: probe here rather than not at all.
         qCWarning(lcEngine) << "cannot start a thread to open the file:" << error.what();
-        shared_->result = probeFile(path);
+        FileProbe probe = probeFile(path);
+        if (shared_->followUp)
+            shared_->followUp(probe);
+        shared_->result = std::move(probe);
     }
 }
 
@@ -78,6 +85,7 @@ BackgroundProbe::~BackgroundProbe() {
     std::lock_guard lock(shared_->mutex);
     shared_->receiver = nullptr;
     shared_->done = nullptr;
+    shared_->followUp = nullptr;
 }
 
 bool BackgroundProbe::finished() const {

@@ -28,9 +28,16 @@ FileProbe probeFile(const QByteArray& path);
 // Runs probeFile on a thread of its own and then calls done on receiver's
 // thread. Destroying it before then calls nothing and leaves the thread to
 // finish by itself: a stalled read may not return for a long time.
+//
+// followUp, when given, runs on the probe's thread with the probe's result
+// before it counts as finished, unless the probe was destroyed first.
+// Destroying the probe waits for a follow-up under way, so that after the
+// destructor none is running and none will run.
 class BackgroundProbe {
   public:
-    BackgroundProbe(const QByteArray& path, QObject* receiver, std::function<void()> done);
+    using FollowUp = std::function<void(const FileProbe&)>;
+    BackgroundProbe(const QByteArray& path, QObject* receiver, std::function<void()> done,
+                    FollowUp followUp = {});
     ~BackgroundProbe();
     BackgroundProbe(const BackgroundProbe&) = delete;
     BackgroundProbe& operator=(const BackgroundProbe&) = delete;
