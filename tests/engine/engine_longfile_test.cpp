@@ -170,8 +170,7 @@ TEST_F(LongFile, ClosingDuringAStalledReadOfTheWalkDoesNotWaitForIt) {
     MpvEngine& engine = startHeldEngine({MpvOutput::Kind::Null, {}});
     ASSERT_TRUE(openFile(mp3));
     ASSERT_TRUE(engine.walking());
-    auto share = std::make_shared<StallingRead>();
-    FileReader::setReadHookForTesting([share] { share->hold(); });
+    auto share = stallNextEngineRead();
     release = true;
     EXPECT_TRUE(waitUntil([&] { return share->holding(); }));
     vbmp3_close();

@@ -94,8 +94,7 @@ TEST_F(EnginePreload, AFileOpenedInsteadIsNeverReplacedByIt) {
     ASSERT_TRUE(writeWav(other, sine(440, 6.5, Rate), Rate));
     startEngine();
     // The preload's probe stalls, as on a share, until the other file is open.
-    auto stall = std::make_shared<StallingRead>();
-    FileReader::setReadHookForTesting([stall] { stall->hold(); });
+    auto stall = stallNextEngineRead();
     vbmp3_preload(encoded(last).constData());
     ASSERT_TRUE(waitUntil([&stall] { return stall->holding(); }));
     ASSERT_TRUE(openFile(other));
@@ -123,8 +122,7 @@ TEST_F(EnginePreload, FreeDoesNotWaitForAStalledPreload) {
     const QString last = file("last.wav");
     ASSERT_TRUE(writeWav(last, sine(440, 2.5, Rate), Rate));
     startEngine();
-    auto stall = std::make_shared<StallingRead>();
-    FileReader::setReadHookForTesting([stall] { stall->hold(); });
+    auto stall = stallNextEngineRead();
     vbmp3_preload(encoded(last).constData());
     ASSERT_TRUE(waitUntil([&stall] { return stall->holding(); }));
     vbmp3_free();

@@ -2,8 +2,11 @@
 // FileReader::setReadHookForTesting.
 #pragma once
 
+#include "core/engine/file_reader.h"
+
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 // Holds the first read after it is armed until released; a read that the
@@ -37,3 +40,11 @@ struct StallingRead {
         released.notify_all();
     }
 };
+
+// Makes the next read of the engine's reader stall until released. The hook
+// owns the stall: it may outlive the test on the stalled thread.
+inline std::shared_ptr<StallingRead> stallNextEngineRead() {
+    auto stall = std::make_shared<StallingRead>();
+    FileReader::setReadHookForTesting([stall] { stall->hold(); });
+    return stall;
+}

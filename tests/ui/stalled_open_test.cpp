@@ -41,10 +41,9 @@ class StalledOpen : public EngineTest {
         form->show();
         modMain::FinishStartup();
         messages.calls.clear();
+        stall = stallNextEngineRead();
         for (const char* name : {"a.wav", "b.wav"})
             ASSERT_TRUE(writeWav(file(name), sine(440, 30, 16000), 16000));
-        // The hook may outlive the test on the stalled thread: it owns the stall.
-        FileReader::setReadHookForTesting([stall = stall] { stall->hold(); });
     }
 
     void TearDown() override {
@@ -77,7 +76,7 @@ class StalledOpen : public EngineTest {
 
     QTemporaryDir settingsFolder;
     MessageRecorder messages;
-    std::shared_ptr<StallingRead> stall = std::make_shared<StallingRead>();
+    std::shared_ptr<StallingRead> stall;
     std::unique_ptr<frmMain> form;
 };
 
@@ -177,8 +176,7 @@ TEST_F(StalledOpen, PlayOnAShareThatStoppedAnsweringLeavesTheWindowFree) {
     modMain::OpenAudioFile(path);
     ASSERT_EQ(snapshot().state, StatePaused);
 
-    auto share = std::make_shared<StallingRead>();
-    FileReader::setReadHookForTesting([share] { share->hold(); });
+    auto share = stallNextEngineRead();
     vbmp3_play();
     EXPECT_TRUE(share->holding()) << "play waited for the share to answer";
     EXPECT_EQ(snapshot().state, StatePaused) << "played a file that did not answer";
