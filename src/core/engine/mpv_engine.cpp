@@ -337,36 +337,32 @@ std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
 }
 
 std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
+    // Every open is a preload taken over: the one under way for this file,
+    // or one started here.
     if (preload_ && preload_->path != path)
         dropPreload();
-    std::unique_ptr<BackgroundProbe> own;
     if (!preload_)
-        own = std::make_unique<BackgroundProbe>(path, this, [this] { wakeOpen(); });
-    // Whatever abandons this open drops the preload's probe with it.
-    const auto probing = [this, &own] {
-        return own ? own.get() : preload_ ? preload_->probe.get() : nullptr;
-    };
-    const auto probed = [&probing] {
-        const BackgroundProbe* probe = probing();
-        return probe && probe->finished();
-    };
-    if (!awaitOpen(probed, OpenTimeoutMs)) {
+        startPreload(path);
+    // Whatever abandons this open drops the preload with it.
+    if (!awaitOpen([this] { return preload_ && preload_->probe->finished(); }, OpenTimeoutMs)) {
         if (opening_->abandoned)
             return 0;
         dropPreload();
         qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
         return fail(ErrFileUnreadable, info);
     }
-    const FileProbe probe = probing()->take();
-    const bool preloaded = takeOverPreload();
+    const FileProbe probe = preload_->probe->take();
+    const bool loading = takeOverPreload();
     if (probe.error != ErrNone)
         return fail(probe.error, info);
     const std::optional<MpegOpening>& mpeg = probe.mpeg;
 
     Loading outcome;
-    if (preloaded) {
+    if (loading) {
         outcome = awaitLoad(LoadWait::EventLoop);
     } else {
+        // libmpv refused the probe's thread; asked again here, its answer
+        // tells which error the open reports.
         int flag = 1;
         if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
             return fail(ErrNotInitialised, info);
@@ -412,8 +408,11 @@ std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
 }
 
 void MpvEngine::preload(const char* path) {
-    if (!handle_ || !path || !*path || entryId_ >= 0 || opening_ || preload_)
-        return;
+    if (handle_ && path && *path && entryId_ < 0 && !opening_ && !preload_)
+        startPreload(path);
+}
+
+void MpvEngine::startPreload(const char* path) {
     auto entryId = std::make_shared<std::atomic<std::int64_t>>(-1);
     mpv_handle* h = handle_.get();
     early_ = {};

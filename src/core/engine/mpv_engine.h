@@ -22,10 +22,10 @@
 // file on a stalled share never blocks the engine's thread. A close or free
 // from inside that loop abandons the open.
 //
-// A preload starts the same two steps ahead of the open, with the probe's
-// thread asking libmpv to load the file, so that both go on while the
-// program builds its window; an open of that file takes them over where
-// they are.
+// The probe's thread itself asks libmpv to load the file. A preload starts
+// both ahead of the open, so that they go on while the program builds its
+// window; an open of that file takes them over where they are, and any
+// other open starts them at once.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -111,6 +111,8 @@ class MpvEngine : public QObject, public EngineBackend {
     // loop for an open.
     Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds,
                  LoadWait wait = LoadWait::Blocking);
+    // Probes path on a thread of its own, which then asks libmpv to load it.
+    void startPreload(const char* path);
     // Waits for the load in loading_ as load does.
     Loading awaitLoad(LoadWait wait);
     // Binds the preload's load, with what libmpv said of it so far, to
