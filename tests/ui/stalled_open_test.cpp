@@ -2,8 +2,9 @@
 // answering: the window's events still run while it opens, the state label
 // says that the file is opening, and the open ends paused at the saved place.
 // Closing the player or opening another file meanwhile neither waits for the
-// stalled read nor loses the place. A play on an open file whose share stops
-// answering does not wait for it either.
+// stalled read nor loses the place, of the stalled file or of the one before.
+// A play on an open file whose share stops answering does not wait for it
+// either.
 #include "engine/engine_fixture.h"
 
 #include "app/startup.h"
@@ -140,6 +141,34 @@ TEST_F(StalledOpen, AnotherFileOpenedMeanwhileReplacesTheStalledOne) {
     EXPECT_EQ(opened.position, 7);
     EXPECT_TRUE(stall->holding());
     EXPECT_TRUE(messages.calls.empty()) << "giving up the stalled open showed a box";
+}
+
+TEST_F(StalledOpen, AnOpenGivenUpForAnotherKeepsWhereTheFileBeforeWasLeft) {
+    const QString left = file("a.wav");
+    const QString stalled = file("b.wav");
+    const QString next = file("c.wav");
+    ASSERT_TRUE(writeWav(next, sine(440, 30, 16000), 16000));
+    setHistory({{left, 12}});
+    FileReader::setReadHookForTesting({});
+    modMain::OpenAudioFile(left);
+    vbmp3_seek(20); // the user moved on from the stored place
+    form->tmrMain_Timer();
+    ASSERT_EQ(snapshot().position, 20);
+
+    stall = stallNextEngineRead();
+    ASSERT_TRUE(openWhile(stalled, [&] {
+        if (!showsOpeningWhileStalled())
+            return false;
+        modMain::Execute(modMain::Command::Open, next);
+        return true;
+    }));
+    ASSERT_TRUE(WaitUntil([&] { return history().front().Path == next; }));
+    form->close();
+
+    modMain::LoadSettings();
+    const Entries saved = history();
+    ASSERT_EQ(saved[1].Path, left);
+    EXPECT_EQ(saved[1].Position, 20) << "the place where the file was left was lost";
 }
 
 TEST_F(StalledOpen, ReopenAtStartUpStallsInAWindowOnScreen) {

@@ -19,7 +19,6 @@ namespace {
 
 struct Place {
     QString openPath; // "" when no file is open
-    QString path;     // the file the known place belongs to
     Long seconds = 0;
     bool known = false;
     std::int32_t lastState = StateStopped;
@@ -143,19 +142,20 @@ void PlaceFileOpened(const QString& path) {
 }
 
 void PlaceFileClosed(std::optional<Long> outgoing) {
+    // Stored in the closed file's entry at once: whatever opens follow, and
+    // however they end, find no open file whose place could stand for it.
     if (outgoing && !place.openPath.isEmpty()) {
-        place.path = place.openPath;
-        place.seconds = *outgoing;
-        place.known = true;
+        if (const Long index = FindHistory(place.openPath))
+            History[index].Position = *outgoing;
     }
     place.openPath.clear();
+    place.known = false;
     SnapshotSoon();
 }
 
 void PlaceRead(std::int32_t state, Long seconds) {
     const bool fileOpen = state == StatePlaying || state == StatePaused;
     if (fileOpen && !place.openPath.isEmpty()) {
-        place.path = place.openPath;
         place.seconds = seconds;
         place.known = true;
     }
@@ -171,12 +171,8 @@ void PlaceRead(std::int32_t state, Long seconds) {
 }
 
 void ApplyPlace(HistoryTable& history) {
-    if (!place.known)
-        return;
-    // An open file's place goes to entry 1, as the close always stored it;
-    // with none open, only the file a failed open closed keeps its place,
-    // and only while it is still entry 1.
-    if (!place.openPath.isEmpty() || history[1].Path == place.path)
+    // An open file's place goes to entry 1, as the close always stored it.
+    if (place.known && !place.openPath.isEmpty())
         history[1].Position = place.seconds;
 }
 

@@ -13,14 +13,14 @@ namespace modMain {
 
 // A file was opened; its place is unknown until the timer reads it.
 void PlaceFileOpened(const QString& path);
-// An open failed. The file that was open before (when one was) is closed
-// now, at place outgoing.
+// An open failed or was given up. The file that was open before (when one
+// was) is closed now, at place outgoing, which its history entry keeps.
 void PlaceFileClosed(std::optional<Long> outgoing);
 // The main timer read the engine.
 void PlaceRead(std::int32_t state, Long seconds);
 // Entry 1 takes the place the timer read for the open file. A close before
 // the first read keeps the stored place; with no file open, nothing is
-// stored, except the place of a file that a failed open closed.
+// stored.
 void ApplyPlace(HistoryTable& history);
 void StorePlaceInHistory();
 // The settings file as the close would write it now (window corner, history

@@ -83,6 +83,22 @@ TEST_F(Place, AFailedOpenKeepsThePlaceOfTheFileItClosed) {
     EXPECT_EQ(storedEntry(1), "\"/rec/a.mp3\",444");
 }
 
+TEST_F(Place, OpensAfterAFailedOneKeepThePlaceOfTheFileItClosed) {
+    History[1] = {"/rec/a.mp3", 10};
+    engine->totalSeconds = 900;
+    OpenAudioFile("/rec/a.mp3");
+    engine->position = 444;
+    tick();
+    engine->openSucceeds = false;
+    engine->lastError = 1;
+    OpenAudioFile("/rec/missing.mp3");
+    engine->openSucceeds = true;
+    OpenAudioFile("/rec/c.mp3");
+    ShutDownPlayer();
+    EXPECT_EQ(storedEntry(1), "\"/rec/c.mp3\",0");
+    EXPECT_EQ(storedEntry(2), "\"/rec/a.mp3\",444");
+}
+
 TEST_F(Place, APauseIsOnDiskSoonWithoutTouchingTheHistoryInMemory) {
     History[1] = {"/rec/a.mp3", 100};
     engine->totalSeconds = 900;

@@ -242,8 +242,9 @@ TEST_F(CommandsOpen, FailedOpenWithErrorNumbers) {
             EXPECT_EQ(form->windowTitle(), "メモタップ");
             EXPECT_EQ(form->lblTTime->text(), "/ 00:00:00");
             EXPECT_EQ(form->hsbSeek->maximum(), 500);
-            // Answered No: nothing in the history changed.
-            EXPECT_EQ(History[1], HistoryEntry({"/rec/a.wav", 10}));
+            // Answered No: nothing was removed, and the file the open closed
+            // keeps the place where it was left.
+            EXPECT_EQ(History[1], HistoryEntry({"/rec/a.wav", 44}));
             EXPECT_EQ(FindHistory(path), inHistory ? 2 : 0);
             EXPECT_EQ(form->mnuHistry[inHistory ? 2 : 1]->text(), "unchanged");
             engine->openSucceeds = true;
