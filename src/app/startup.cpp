@@ -70,7 +70,10 @@ void CreateWindows() {
     form->PrepareWindow();
     form->show();
     form->Form_Load();
-    LoadHotKeyForm();
+    // Closed while the last file reopened: the close has saved and let go
+    // of everything, and no hotkey may be taken again.
+    if (!PlayerClosing())
+        LoadHotKeyForm();
 }
 
 int Main(int argc, char** argv) {
@@ -109,15 +112,24 @@ int Main(int argc, char** argv) {
 
     InitialiseEngine();
     CreateWindows();
-    // After the hotkey dialog has read the extra settings file.
-    inputs::StartPedals(&app);
-    if (!openPath.isEmpty())
-        Execute(Command::Open, openPath); // after the reopen of the last file
-    FinishStartup();
-    // A close that waited for start-up runs inside the event loop: the last
-    // window's close ends a loop that must be running by then.
-    QTimer::singleShot(0, &app, CloseIfRequested);
-    const int code = app.exec();
+    if (!PlayerClosing()) {
+        // After the hotkey dialog has read the extra settings file.
+        inputs::StartPedals(&app);
+        if (!openPath.isEmpty())
+            Execute(Command::Open, openPath); // after the reopen of the last file
+        FinishStartup();
+    }
+    int code = 0;
+    if (PlayerClosing()) {
+        // Closed while a start-up open ran: the last window went before the
+        // event loop could end with it, so the player ends here.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } else {
+        // A close that waited for start-up runs inside the event loop: the
+        // last window's close ends a loop that must be running by then.
+        QTimer::singleShot(0, &app, CloseIfRequested);
+        code = app.exec();
+    }
     // The backend's desktop session or X grabs end while their connection is open.
     setHotkeyBackend(nullptr);
     return code;

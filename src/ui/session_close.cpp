@@ -1,6 +1,5 @@
 #include "ui/session_close.h"
 
-#include "core/commands.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 #include "ui/forms.h"
@@ -56,7 +55,10 @@ bool PlayerClosePending() {
 }
 
 void CloseIfRequested() {
-    if (!closeRequested || !StartupFinished() || MessageBoxOpen() || modalDialogs > 0)
+    // The window exists once the settings are read, so a close from then on
+    // saves what was loaded; one during the reopen of the last file need not
+    // wait for a slow share.
+    if (!closeRequested || !MainForm || MessageBoxOpen() || modalDialogs > 0)
         return;
     if (MainForm)
         MainForm->close();

@@ -1,8 +1,9 @@
 // Closing the player from outside: a termination signal or the desktop's
 // log-out. The close is the one ファイル > 終了 runs, but it waits for nobody:
 // open boxes and dialogs are closed unanswered first, the window goes only
-// once their loops have returned, and a close during start-up waits for its
-// end, so what is saved is what was loaded.
+// once their loops have returned, and a close during start-up waits until
+// the settings are read and the window is up, so what is saved is what was
+// loaded.
 #pragma once
 
 namespace modMain {

@@ -1,6 +1,7 @@
 // The real player closed from outside while it is busy: a termination signal
 // during each start-up box, early in start-up, and while a dialog or a box is
-// open; and a kill while paused, after which the place is still on disk.
+// open; the close button or a signal while the last file reopens slowly; and a
+// kill while paused, after which the place is still on disk.
 #include "core/hotkeys/keyfile.h"
 #include "core/modMain.h"
 #include "core/textfile.h"
@@ -9,6 +10,7 @@
 #include "support/xsession.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -19,6 +21,34 @@ QByteArray defaultKeyFile() {
     modMain::InstallDefaultHotKeys();
     return modMain::KeyFileBytes();
 }
+
+// Holds the player's every open of one file while held, as a network share
+// or a recorder on USB that answers late (a shim preloaded into the player).
+class SlowOpens {
+  public:
+    SlowOpens(PlayerRun& player, const QString& file) : gate_(player.path("slow-gate")) {
+        QProcessEnvironment& env = player.environment();
+        env.insert("LD_PRELOAD", MEMOTAP_SLOW_OPEN_SHIM);
+        env.insert("MEMOTAP_SLOW_OPEN_FILE", file);
+        env.insert("MEMOTAP_SLOW_OPEN_GATE", gate_);
+        // The shim comes before the sanitizer runtime of a sanitizer build.
+        const QString asan = env.value("ASAN_OPTIONS");
+        env.insert("ASAN_OPTIONS",
+                   (asan.isEmpty() ? asan : asan + ':') + "verify_asan_link_order=0");
+    }
+    ~SlowOpens() { release(); }
+
+    void hold() {
+        QFile::remove(gate_ + ".held");
+        QFile gate(gate_);
+        ASSERT_TRUE(gate.open(QIODevice::WriteOnly));
+    }
+    bool holding() const { return QFile::exists(gate_ + ".held"); }
+    void release() { QFile::remove(gate_); }
+
+  private:
+    QString gate_;
+};
 
 class CloseE2E : public ::testing::Test {
   protected:
@@ -93,6 +123,43 @@ TEST_F(CloseE2E, SignalEarlyInStartUpKeepsTheStoredPlace) {
         EXPECT_EQ(savedLine(player, 1), entry(tone, 20)) << "signal after " << delayMs << " ms";
         ++run;
     }
+}
+
+TEST_F(CloseE2E, ClosingWhileTheLastFileReopensSlowlyEndsThePlayer) {
+    SoundServer sound;
+    PlayerRun player(x);
+    ASSERT_TRUE(PrepareRun(x, sound, player));
+    const QByteArray keys = player.readFile("hMEMKEY.txt");
+    const QString tone = player.path("tone.wav");
+    ASSERT_TRUE(MakeToneWav(tone, 30));
+    SlowOpens slow(player, tone);
+    // The window's close button, then a termination signal.
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run == 0 ? "close button" : "SIGTERM");
+        player.writeFile("hMEMOTAP.txt", settings({entry(tone, 20)}));
+        slow.hold();
+        player.start();
+        const auto window = x.waitForWindow("^メモタップ$");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(WaitUntil([&] { return slow.holding(); }));
+        if (run == 0)
+            ASSERT_TRUE(x.closeWindow(*window));
+        else
+            signal(player, SIGTERM, run);
+        // Still held: the player may not wait for the file to answer.
+        EXPECT_EQ(player.waitForExit(run), 0) << "the player outlived its window";
+        slow.release();
+        EXPECT_EQ(savedLine(player, 1), entry(tone, 20));
+        EXPECT_EQ(player.readFile("hMEMKEY.txt"), keys);
+    }
+
+    // The next start has the socket and the keys to itself and reopens the file.
+    const int next = player.start();
+    ASSERT_TRUE(x.waitForWindow("^tone.wav - メモタップ$"));
+    EXPECT_EQ(player.command({"--pause"}).exitCode, 0) << "the player did not answer";
+    signal(player, SIGTERM, next);
+    ASSERT_EQ(player.waitForExit(next), 0);
+    EXPECT_EQ(savedLine(player, 1), entry(tone, 20));
 }
 
 TEST_F(CloseE2E, SignalWhileTheFileDialogOrABoxIsOpenClosesCleanly) {

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QThread>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -87,6 +90,37 @@ std::optional<QString> XSession::waitForWindow(const QString& titlePattern, int 
         QThread::msleep(100);
     }
     return std::nullopt;
+}
+
+bool XSession::closeWindow(const QString& windowId) const {
+    bool numeric = false;
+    const xcb_window_t window = windowId.toUInt(&numeric);
+    xcb_connection_t* connection = xcb_connect(display_.toLatin1().constData(), nullptr);
+    if (!numeric || xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+        std::free(reply);
+        return atom;
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    const xcb_void_cookie_t sent = xcb_send_event_checked(
+        connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_generic_error_t* error = xcb_request_check(connection, sent);
+    const bool ok = !error && message.type != XCB_ATOM_NONE;
+    std::free(error);
+    xcb_disconnect(connection);
+    return ok;
 }
 
 QString XSession::screenshot(const QString& windowId, const QString& name) const {

@@ -33,6 +33,9 @@ class XSession {
 
     // The id of the first visible window whose title matches the pattern.
     std::optional<QString> waitForWindow(const QString& titlePattern, int timeoutMs = 15000) const;
+    // Asks a window to close, as a window manager's close button does
+    // (WM_DELETE_WINDOW); false when the request could not be sent.
+    bool closeWindow(const QString& windowId) const;
     // Saves a screenshot of one window (or "root") under the build tree's
     // artefact folder and returns the file path.
     QString screenshot(const QString& windowId, const QString& name) const;
