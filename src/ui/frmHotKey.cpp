@@ -79,8 +79,10 @@ void frmHotKey::buildControls() {
     };
     chkAlt = checkBox("chkAlt", QStringLiteral("Alt"), twipRect(525, 4590, 525, 375));
     chkCtrl = checkBox("chkCtrl", QStringLiteral("Ctrl"), twipRect(1140, 4590, 600, 375));
-    chkShift = checkBox("chkShift", QStringLiteral("Shift"), twipRect(1830, 4590, 660, 375));
-    chkWin = checkBox("chkWin", QStringLiteral("Win"), twipRect(2550, 4590, 600, 375));
+    // Shift and Win are a little wider than designed, for the Japanese
+    // fonts this desktop falls back to.
+    chkShift = checkBox("chkShift", QStringLiteral("Shift"), twipRect(1830, 4590, 690, 375));
+    chkWin = checkBox("chkWin", QStringLiteral("Win"), twipRect(2580, 4590, 630, 375));
 
     cmdApply = new QPushButton(QStringLiteral("適用"), this);
     cmdApply->setObjectName("cmdApply");

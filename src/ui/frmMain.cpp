@@ -121,9 +121,12 @@ void frmMain::buildControls() {
     SetMinMaxColours(black, white);
     lblState = label("lblState", {}, twipRect(930, 70, 1035, 195));
     setTextColour(lblState, white);
-    lblRep = label("lblRep", {}, twipRect(2145, 70, 700, 195));
+    // The repeat caption and its time sit further left than designed, and
+    // the time is wider, so that all eight characters fit the Japanese
+    // fonts this desktop falls back to, with a gap before the position.
+    lblRep = label("lblRep", {}, twipRect(2085, 70, 630, 195));
     setTextColour(lblRep, repeatRed);
-    lblRepTime = label("lblRepTime", {}, twipRect(2880, 70, 645, 195));
+    lblRepTime = label("lblRepTime", {}, twipRect(2745, 70, 750, 195));
     setTextColour(lblRepTime, repeatRed);
     // The position reaches a little further left than designed so that all
     // eight characters fit this desktop's font; its right edge stays put.
@@ -152,7 +155,7 @@ void frmMain::buildControls() {
     lblPitch = label("lblPitch", "PITCH", twipRect(2160, 640, 570, 195));
     lblReverse = label("lblReverse", "REV", twipRect(2940, 640, 495, 195));
     lblPepeat = label("lblPepeat", "REP", twipRect(3580, 640, 495, 195));
-    lblRWFF = label("lblRWFF", "REW_FF", twipRect(4190, 640, 615, 195));
+    lblRWFF = label("lblRWFF", "REW_FF", twipRect(4160, 640, 660, 195)); // widened likewise
     cmdVol = button("cmdVol", "Vol", twipRect(4825, 645, 405, 260));
 
     // Transport row. A spin field spans its text box and its spin control.
@@ -175,9 +178,10 @@ void frmMain::buildControls() {
     // Equalizer panel.
     const QFont scaleFont = DesignFont(QStringLiteral("ＭＳ Ｐゴシック"), 6.75);
     chkUse = checkBox("chkUse", "ｲｺﾗｲｻﾞを使用する（wavは非対応）", twipRect(150, 1320, 3000, 180));
-    lblEQ1 = label("lblEQ1", "+12", twipRect(45, 1710, 240, 135));
+    // The scale's ends reach further left than designed, for "+12".
+    lblEQ1 = label("lblEQ1", "+12", twipRect(15, 1710, 270, 135));
     lblEQ2 = label("lblEQ2", "0", twipRect(75, 2197, 210, 135));
-    lblEQ3 = label("lblEQ3", "-12", twipRect(45, 2685, 240, 135));
+    lblEQ3 = label("lblEQ3", "-12", twipRect(15, 2685, 270, 135));
     for (QLabel* l : {lblEQ1, lblEQ2, lblEQ3})
         l->setFont(scaleFont);
 

@@ -441,8 +441,8 @@ TEST_F(HotKeyDialogTest, LayoutCaptionsAndFonts) {
     EXPECT_EQ(form.lstKey->geometry(), QRect(28, 161, 192, 136));
     EXPECT_EQ(form.chkAlt->geometry(), QRect(35, 306, 35, 25));
     EXPECT_EQ(form.chkCtrl->geometry(), QRect(76, 306, 40, 25));
-    EXPECT_EQ(form.chkShift->geometry(), QRect(122, 306, 44, 25));
-    EXPECT_EQ(form.chkWin->geometry(), QRect(170, 306, 40, 25));
+    EXPECT_EQ(form.chkShift->geometry(), QRect(122, 306, 46, 25));
+    EXPECT_EQ(form.chkWin->geometry(), QRect(172, 306, 42, 25));
     EXPECT_EQ(form.cmdApply->geometry(), QRect(84, 336, 78, 25));
     EXPECT_EQ(form.cmdClose->geometry(), QRect(154, 378, 78, 25));
     EXPECT_EQ(form.chkAlt->text(), "Alt");
