@@ -69,34 +69,27 @@ TEST_F(Place, AFailedReopenAtStartKeepsEveryStoredPlace) {
     }
 }
 
-TEST_F(Place, AFailedOpenKeepsThePlaceOfTheFileItClosed) {
-    History[1] = {"/rec/a.mp3", 10};
-    engine->totalSeconds = 900;
-    OpenAudioFile("/rec/a.mp3");
-    engine->position = 444;
-    tick();
-    engine->openSucceeds = false;
-    engine->lastError = 1;
-    OpenAudioFile("/rec/missing.mp3");
-    tick();
-    ShutDownPlayer();
-    EXPECT_EQ(storedEntry(1), "\"/rec/a.mp3\",444");
-}
-
-TEST_F(Place, OpensAfterAFailedOneKeepThePlaceOfTheFileItClosed) {
-    History[1] = {"/rec/a.mp3", 10};
-    engine->totalSeconds = 900;
-    OpenAudioFile("/rec/a.mp3");
-    engine->position = 444;
-    tick();
-    engine->openSucceeds = false;
-    engine->lastError = 1;
-    OpenAudioFile("/rec/missing.mp3");
-    engine->openSucceeds = true;
-    OpenAudioFile("/rec/c.mp3");
-    ShutDownPlayer();
-    EXPECT_EQ(storedEntry(1), "\"/rec/c.mp3\",0");
-    EXPECT_EQ(storedEntry(2), "\"/rec/a.mp3\",444");
+TEST_F(Place, AFailedOpenKeepsThePlaceOfTheFileItClosedWhateverOpensNext) {
+    for (const bool anotherOpensNext : {false, true}) {
+        SCOPED_TRACE(anotherOpensNext ? "another file opens next" : "closed next");
+        History = {};
+        History[1] = {"/rec/a.mp3", 10};
+        engine->totalSeconds = 900;
+        OpenAudioFile("/rec/a.mp3");
+        engine->position = 444;
+        tick();
+        engine->openSucceeds = false;
+        engine->lastError = 1;
+        OpenAudioFile("/rec/missing.mp3");
+        tick();
+        engine->openSucceeds = true;
+        if (anotherOpensNext)
+            OpenAudioFile("/rec/c.mp3");
+        ShutDownPlayer();
+        EXPECT_EQ(storedEntry(anotherOpensNext ? 2 : 1), "\"/rec/a.mp3\",444");
+        ResetCommandsForTesting();
+        FinishStartup();
+    }
 }
 
 TEST_F(Place, APauseIsOnDiskSoonWithoutTouchingTheHistoryInMemory) {
