@@ -139,7 +139,7 @@ TEST_F(PortalBackendTest, ActivatedRunsTheCommandAndDeactivatedLetsGo) {
     fake.activate("no-such-command");
     fake.activate("rewind");
     ASSERT_TRUE(WaitUntil([&] { return !engine.calls.isEmpty(); }));
-    EXPECT_EQ(engine.take(), (QStringList{"getState", "seek(596)"}));
+    EXPECT_EQ(engine.take(), (QStringList{"seek(596)"}));
 }
 
 TEST_F(PortalBackendTest, RefusalShowsTheBoxOnceAndItsCheckBoxIsKept) {

@@ -79,7 +79,6 @@ void FakeEngine::seek(std::int32_t seconds) {
 }
 
 std::int32_t FakeEngine::getState(std::int32_t* pos) {
-    calls << "getState";
     if (pos && writePosition)
         *pos = position;
     return state;

@@ -1,6 +1,7 @@
-// A stand-in engine that records every call in order and answers
+// A stand-in engine that records every call that acts in order and answers
 // vbmp3_getState from a scripted state and position, so command tests can
-// check the exact call sequence.
+// check the exact sequence of what the player did. Reading the state is not
+// recorded: when and how often the player reads it is no behaviour.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -17,7 +18,7 @@ class FakeEngine : public EngineBackend {
     // engine slot).
     static FakeEngine& install();
 
-    QStringList calls; // e.g. "getState", "seek(197)", "setEqualizer(60,80,...)"
+    QStringList calls; // e.g. "seek(197)", "setEqualizer(60,80,...)"
     std::int32_t state = StateStopped;
     std::int32_t position = 0;
     bool writePosition = true; // false: getState leaves the caller's value alone
