@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QWindow>
 
 using namespace modMain;
 
@@ -118,9 +119,14 @@ void frmHotKey::Form_Load() {
         return;
     if (DesktopShortcuts* desktop = desktopShortcuts()) {
         // The desktop's dialogs, if it shows any, belong to the player's window.
-        if (MainForm && QGuiApplication::platformName() == QLatin1String("xcb"))
-            desktop->setParentWindow(QStringLiteral("x11:") +
-                                     QString::number(MainForm->winId(), 16));
+        // The QWindow's id is the window's as it is now; a widget keeps the
+        // first one after its window was made anew.
+        desktop->setParentWindow([] {
+            const QWindow* window = MainForm ? MainForm->windowHandle() : nullptr;
+            if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
+                return QString();
+            return QStringLiteral("x11:") + QString::number(window->winId(), 16);
+        });
         buildDesktopControls();
     }
     for (int line = 0; line < DialogLineCount; ++line)

@@ -184,7 +184,7 @@ TEST_F(PortalBackendTest, OnlyTheShortcutsTheDesktopReportsCountAsBound) {
     // works, so the player says so in the box with its check box.
     fake.answersEmpty = true;
     inputs::PortalShortcuts& portal = start();
-    portal.setParentWindow("x11:4a00007");
+    portal.setParentWindow([] { return QStringLiteral("x11:4a00007"); });
     ASSERT_TRUE(answered());
     EXPECT_EQ(outcomes.front(), Outcome::Bound);
     EXPECT_TRUE(portal.triggers().isEmpty());

@@ -129,7 +129,7 @@ TEST_F(PortalDialogTest, ApplyStoresTheRecordAndAnswersAfterTheDesktop) {
 TEST_F(PortalDialogTest, AKeyTheDesktopDidNotBindIsNeverReportedAsRegistered) {
     fake.unboundIds = {"speed-up"};
     frmHotKey& form = load();
-    EXPECT_EQ(form.lstCommand->item(3)->text(), "PitchUp   :[Ctrl]+[↑] <<未登録>>");
+    EXPECT_EQ(form.lstCommand->item(4)->text(), "PitchUp   :[Ctrl]+[↑] <<未登録>>");
     EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space]");
     ASSERT_EQ(messages.calls.size(), 1u) << "the start names the unbound command";
     EXPECT_TRUE(messages.calls[0].text.startsWith("PitchUp   :[Ctrl]+[↑]は\r\n"));
@@ -144,7 +144,7 @@ TEST_F(PortalDialogTest, AKeyTheDesktopDidNotBindIsNeverReportedAsRegistered) {
     EXPECT_EQ(messages.calls[0].text.section("\r\n", 0, 1),
               "REW       :[F5]は\r\nホットキー登録できませんでした");
     EXPECT_EQ(form.lstCommand->item(1)->text(), "REW       :[F5] <<未登録>>");
-    EXPECT_EQ(form.lstCommand->item(3)->text(), "PitchUp   :[Ctrl]+[↑]") << "bound now";
+    EXPECT_EQ(form.lstCommand->item(4)->text(), "PitchUp   :[Ctrl]+[↑]") << "bound now";
     EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
 
     // Nothing bound at all: a failure, not "登録されました".

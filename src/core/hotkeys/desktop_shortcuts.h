@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace modMain {
@@ -60,9 +61,10 @@ class DesktopShortcuts : public HotkeyBackend {
     virtual bool canConfigure() const = 0;
     virtual void configure() = 0;
     // The window a desktop's dialog belongs to, as the portal names it
-    // ("x11:" and the XID in hexadecimal); empty for none.
-    void setParentWindow(const QString& handle) { parentWindow_ = handle; }
-    const QString& parentWindow() const { return parentWindow_; }
+    // ("x11:" and the XID in hexadecimal; empty for none). Asked at each
+    // call, since a window changing its flags gets a new XID.
+    void setParentWindow(std::function<QString()> handle) { parentWindow_ = std::move(handle); }
+    QString parentWindow() const { return parentWindow_ ? parentWindow_() : QString(); }
 
     // The trigger the desktop reported for each bound shortcut, by id, as the
     // desktop describes it; a shortcut without one is not bound.
@@ -83,7 +85,7 @@ class DesktopShortcuts : public HotkeyBackend {
 
   private:
     QMap<QString, QString> triggers_;
-    QString parentWindow_;
+    std::function<QString()> parentWindow_;
 };
 
 // The process's backend when it is a desktop's, else null.
