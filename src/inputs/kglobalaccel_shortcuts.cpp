@@ -101,7 +101,16 @@ KGlobalAccelShortcuts::~KGlobalAccelShortcuts() {
 }
 
 void KGlobalAccelShortcuts::bind(const QList<WantedShortcut>& shortcuts) {
-    shortcuts_ = shortcuts;
+    QList<WantedShortcut> next = shortcuts;
+    if (busy_) {
+        // A key the dialog changed in the replaced set still overrides KDE's.
+        for (WantedShortcut& wanted : next)
+            for (const WantedShortcut& before : std::as_const(shortcuts_))
+                if (before.id == wanted.id && before.changed &&
+                    before.modifiers == wanted.modifiers && before.virtualKey == wanted.virtualKey)
+                    wanted.changed = true;
+    }
+    shortcuts_ = next;
     wanted_ = true;
     if (busy_) {
         replaced_ = true;

@@ -139,6 +139,17 @@ TEST_F(KGlobalAccelTest, AKeyChangedInKdeIsKeptAcrossStartsUntilTheDialogChanges
     EXPECT_EQ(accel->triggers().value("play-pause"), "Ctrl+Space");
     EXPECT_EQ(kde.keys(AppId, "play-pause"), QList<int>{CtrlSpace});
 
+    // An apply whose bind is replaced by a later one before KDE answered
+    // still overrides KDE's key.
+    ASSERT_TRUE(kde.changeKeys(AppId, "play-pause", {CtrlAltP}));
+    ASSERT_TRUE(WaitUntil([&] { return kde.savedKeys().contains("play-pause=Ctrl+Alt+P,"); }));
+    accel = &start();
+    accel->bind(ActiveShortcuts(1));
+    accel->bind(ActiveShortcuts(2));
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(accel->triggers().value("play-pause"), "Ctrl+Space");
+
     // A record disabled gives its key back to KDE.
     HotKeys[3].Active = 0;
     outcomes.clear();
