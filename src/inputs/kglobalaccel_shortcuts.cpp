@@ -133,9 +133,8 @@ void KGlobalAccelShortcuts::start() {
     replaced_ = false;
     ++attempt_;
     busy_ = true;
-    failed_ = false;
     answers_.clear();
-    answerTimer_.start(answerTimeoutMs_);
+    answerTimer_.start(AnswerTimeoutMs);
     if (cleaned_) {
         registerSet();
         return;
@@ -344,7 +343,7 @@ void KGlobalAccelShortcuts::send(const QDBusMessage& call,
         });
         return;
     }
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, answerTimeoutMs_), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, AnswerTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, then = std::move(then), fail = std::move(fail),
              attempt = attempt_](QDBusPendingCallWatcher*) {

@@ -33,9 +33,6 @@ class KGlobalAccelShortcuts : public modMain::DesktopShortcuts {
     bool canConfigure() const override;
     void configure() override;
 
-    // How long one bind may wait for the daemon's answers.
-    void setAnswerTimeout(int ms) { answerTimeoutMs_ = ms; }
-
   private slots:
     void onPressed(const QString& component, const QString& action, qlonglong timestamp);
     void onReleased(const QString& component, const QString& action, qlonglong timestamp);
@@ -63,7 +60,8 @@ class KGlobalAccelShortcuts : public modMain::DesktopShortcuts {
     QString friendlyName_;
     QDBusServiceWatcher watcher_;
     QTimer answerTimer_;
-    int answerTimeoutMs_ = 15000;
+    // How long one bind may wait for the daemon's answers.
+    static constexpr int AnswerTimeoutMs = 15000;
 
     bool busy_ = false;
     bool replaced_ = false; // bind() came again while a bind ran
@@ -73,7 +71,6 @@ class KGlobalAccelShortcuts : public modMain::DesktopShortcuts {
     QList<modMain::WantedShortcut> shortcuts_;
     QMap<QString, QString> answers_; // the keys of this bind so far, by id
     int pending_ = 0;                // answers this bind still waits for
-    bool failed_ = false;
     int attempt_ = 0; // answers to an earlier attempt are dropped
 };
 
