@@ -9,6 +9,11 @@ namespace inputs {
 
 namespace {
 
+// A key of the keypad: the plain key with the keypad modifier.
+int Keypad(int key) {
+    return int(Qt::KeypadModifier) | key;
+}
+
 int QtKeyOf(modMain::Long vk) {
     if (vk >= 'A' && vk <= 'Z')
         return Qt::Key_A + (vk - 'A');
@@ -16,20 +21,19 @@ int QtKeyOf(modMain::Long vk) {
         return Qt::Key_0 + (vk - '0');
     if (vk >= 112 && vk <= 123)
         return Qt::Key_F1 + (vk - 112);
-    // The keypad's keys are the plain ones with the keypad modifier.
     if (vk >= 96 && vk <= 105)
-        return Qt::KeypadModifier | (Qt::Key_0 + (vk - 96));
+        return Keypad(Qt::Key_0 + (vk - 96));
     switch (vk) {
     case 106:
-        return Qt::KeypadModifier | Qt::Key_Asterisk;
+        return Keypad(Qt::Key_Asterisk);
     case 107:
-        return Qt::KeypadModifier | Qt::Key_Plus;
+        return Keypad(Qt::Key_Plus);
     case 109:
-        return Qt::KeypadModifier | Qt::Key_Minus;
+        return Keypad(Qt::Key_Minus);
     case 110:
-        return Qt::KeypadModifier | Qt::Key_Period;
+        return Keypad(Qt::Key_Period);
     case 111:
-        return Qt::KeypadModifier | Qt::Key_Slash;
+        return Keypad(Qt::Key_Slash);
     case 27:
         return Qt::Key_Escape;
     case 29:
