@@ -10,6 +10,7 @@
 #include "core/textfile.h"
 #include "recordings.h"
 #include "support/audio_fixtures.h"
+#include "support/private_bus.h"
 #include "support/xsession.h"
 
 #include <QCoreApplication>
@@ -154,25 +155,6 @@ void BM_StartupWithLastFile(benchmark::State& state) {
 }
 BENCHMARK(BM_StartupWithLastFile)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
-// A session bus of its own, which Parlatype needs to start.
-class SessionBus {
-  public:
-    SessionBus() {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~SessionBus() {
-        daemon_.terminate();
-        daemon_.waitForFinished(5000);
-    }
-    QString address() const { return address_; }
-
-  private:
-    QProcess daemon_;
-    QString address_;
-};
-
 struct Run {
     double startupMs = -1;
     double rss = -1;
@@ -245,7 +227,8 @@ void benchBesideParlatype(benchmark::State& state, const Recording& recording) {
         return;
     }
     const bool withParlatype = !QStandardPaths::findExecutable("parlatype").isEmpty();
-    SessionBus bus;
+    // A session bus of its own, which Parlatype needs to start.
+    PrivateBus bus;
     if (withParlatype && bus.address().isEmpty()) {
         state.SkipWithError("no session bus for Parlatype");
         return;

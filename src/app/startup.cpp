@@ -9,6 +9,7 @@
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
+#include "inputs/kglobalaccel_shortcuts.h"
 #include "inputs/mpris_service.h"
 #include "inputs/pedals/pedals.h"
 #include "inputs/platform_hotkeys.h"
@@ -105,8 +106,13 @@ int Main(int argc, char** argv) {
             MainForm->close();
     });
     // X11 grabs on XWayland hear keys only while an X11 window has the focus.
-    setHotkeyBackend(IsWaylandSession() ? inputs::makePortalHotkeyBackend()
-                                        : makePlatformHotkeyBackend());
+    // KDE serves its applications from kglobalaccel, whatever its portal can.
+    if (!IsWaylandSession())
+        setHotkeyBackend(makePlatformHotkeyBackend());
+    else if (IsKdeDesktop())
+        setHotkeyBackend(inputs::makeKGlobalAccelHotkeyBackend());
+    else
+        setHotkeyBackend(inputs::makePortalHotkeyBackend());
 
     InstallSessionEndHandler(RequestPlayerClose);
 

@@ -90,7 +90,7 @@ void PortalShortcuts::configure() {
     if (!canConfigure())
         return;
     QDBusMessage call = portalCall(ShortcutsInterface, QStringLiteral("ConfigureShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(session_)) << QString() << QVariantMap();
+    call << QVariant::fromValue(QDBusObjectPath(session_)) << parentWindow() << QVariantMap();
     send(call, nullptr, [](const QDBusMessage& error) {
         qCWarning(lcHotkeys).noquote()
             << "the portal did not open its shortcut settings:" << error.errorMessage();
@@ -207,8 +207,8 @@ void PortalShortcuts::bindShortcuts() {
     }
     const QString token = nextToken(QStringLiteral("request"));
     QDBusMessage call = portalCall(ShortcutsInterface, QStringLiteral("BindShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(list) << QString()
-         << QVariantMap{{QStringLiteral("handle_token"), token}};
+    call << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(list)
+         << parentWindow() << QVariantMap{{QStringLiteral("handle_token"), token}};
     request(call, token, bindTimeoutMs_);
 }
 

@@ -17,10 +17,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QWindow>
 
 using namespace modMain;
 
@@ -28,11 +30,23 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
+// After the binding of a record the desktop did not bind.
+const QString UnboundMark = QStringLiteral(" <<未登録>>");
+
 // The room below the close button the desktop's controls take.
 constexpr int DesktopRowsTwips = 900;
 
 void ShowRefusedCombination(QWidget* parent) {
     ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
+                    QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
+                                   "います"),
+                QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
+}
+
+// The desktop left these records without a key.
+void ShowUnboundCombinations(QWidget* parent, const QList<int>& records) {
+    ShowMessage(UnboundLines(records) + CrLf + QStringLiteral("ホットキー登録できませんでした") +
+                    CrLf + QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
                     QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
                                    "います"),
                 QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
@@ -105,8 +119,18 @@ void frmHotKey::connectHandlers() {
 void frmHotKey::Form_Load() {
     if (!Hotkeys().Load())
         return;
-    if (desktopShortcuts())
+    if (DesktopShortcuts* desktop = desktopShortcuts()) {
+        // The desktop's dialogs, if it shows any, belong to the player's window.
+        // The QWindow's id is the window's as it is now; a widget keeps the
+        // first one after its window was made anew.
+        desktop->setParentWindow([] {
+            const QWindow* window = MainForm ? MainForm->windowHandle() : nullptr;
+            if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
+                return QString();
+            return QStringLiteral("x11:") + QString::number(window->winId(), 16);
+        });
         buildDesktopControls();
+    }
     for (int line = 0; line < DialogLineCount; ++line)
         lstCommand->addItem(CommandLabel(RecordOfLine(line)) + Binding(RecordOfLine(line)).KeyText);
     for (const KeyListEntry& key : KeyList()) {
@@ -233,17 +257,21 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
     disconnect(desktopAnswer_);
     desktopAnswer_ = connect(
         desktop, &DesktopShortcuts::finished, this,
-        [this, releasing](DesktopShortcuts::Outcome outcome) {
+        [this, desktop, releasing](DesktopShortcuts::Outcome outcome) {
             disconnect(desktopAnswer_);
+            const bool bound = outcome == DesktopShortcuts::Outcome::Bound;
+            const QList<int> unbound = bound ? UnboundRecords(*desktop) : QList<int>();
             // Without the portal GNOME's own shortcuts may hold the records.
-            if (outcome != DesktopShortcuts::Outcome::Bound && !UpdateGnomeShortcuts())
+            if (!bound && !UpdateGnomeShortcuts())
                 ShowRefusedCombination(this);
+            else if (!unbound.isEmpty())
+                ShowUnboundCombinations(this, unbound);
             else
                 ShowMessage(releasing ? QStringLiteral("解除しました")
                                       : QStringLiteral("登録されました"),
                             QStringLiteral("確認"), MessageIcon::None, MessageButtons::Ok, this);
         });
-    desktop->bind(ActiveShortcuts());
+    desktop->bind(ActiveShortcuts(releasing ? 0 : record));
 }
 
 void frmHotKey::cmdClose_Click() {
@@ -269,6 +297,8 @@ void frmHotKey::buildDesktopControls() {
     cmdRemoveGnome->hide();
 
     connect(desktop, &DesktopShortcuts::triggersChanged, this, &frmHotKey::showDesktopKeys);
+    // An answer that binds nothing changes no trigger, yet the lines say so.
+    connect(desktop, &DesktopShortcuts::finished, this, &frmHotKey::showDesktopKeys);
     showDesktopKeys();
 }
 
@@ -283,8 +313,15 @@ void frmHotKey::showDesktopKeys() {
         return QStringLiteral("デスクトップのキー: ") +
                (trigger.isEmpty() ? QStringLiteral("未登録") : trigger);
     };
-    for (int line = 0; line < lstCommand->count(); ++line)
-        lstCommand->item(line)->setToolTip(keysOf(RecordOfLine(line)));
+    for (int line = 0; line < lstCommand->count(); ++line) {
+        const int record = RecordOfLine(line);
+        lstCommand->item(line)->setToolTip(keysOf(record));
+        // An active record the desktop did not bind says so in its line.
+        const std::optional<QString> id = ShortcutIdOf(record);
+        const bool unbound =
+            Binding(record).Active != 0 && id && desktop->triggers().value(*id).isEmpty();
+        setCommandLine(line, Binding(record).KeyText + (unbound ? UnboundMark : QString()));
+    }
     const int line = lstCommand->currentRow();
     lblDesktopKey->setText(line >= 0 && line < DialogLineCount ? keysOf(RecordOfLine(line))
                                                                : QString());

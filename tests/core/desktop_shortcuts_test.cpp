@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace modMain;
@@ -48,9 +49,17 @@ TEST(ShortcutTriggers, ActiveRecordsBecomeShortcutsNamedByTheirCommand) {
     TimeStampKey() = HotkeyEntry{20, 0, ModCtrlBit, 0, 0, 'T', 70, "[Ctrl]+[T]", 1};
     const QList<WantedShortcut> shortcuts = ActiveShortcuts();
     ASSERT_EQ(shortcuts.size(), 8);
-    EXPECT_EQ(shortcuts[0], (WantedShortcut{"play-pause", "再生/一時停止", "CTRL+space"}));
+    EXPECT_EQ(shortcuts[0],
+              (WantedShortcut{"play-pause", "再生/一時停止", "CTRL+space", ModCtrlBit, 32, false}));
     EXPECT_EQ(shortcuts[1].id, "forward");
-    EXPECT_EQ(shortcuts[7], (WantedShortcut{"copy-time", "時刻をコピー", "CTRL+t"}));
+    EXPECT_EQ(shortcuts[7],
+              (WantedShortcut{"copy-time", "時刻をコピー", "CTRL+t", ModCtrlBit, 'T', false}));
+    // The record an apply changed, and only that one.
+    const QList<WantedShortcut> applied = ActiveShortcuts(TimeStampRecord);
+    EXPECT_TRUE(applied[7].changed);
+    EXPECT_EQ(std::count_if(applied.begin(), applied.end(),
+                            [](const WantedShortcut& s) { return s.changed; }),
+              1);
     EXPECT_EQ(RecordOfShortcut("copy-time"), TimeStampRecord);
     EXPECT_EQ(RecordOfShortcut("to-end"), 8);
     EXPECT_EQ(RecordOfShortcut("open"), std::nullopt);
@@ -63,6 +72,9 @@ TEST(DesktopSession, WaylandByDisplayOrSessionTypeAndWindowsStayOnXWayland) {
     EXPECT_FALSE(IsWaylandSession("", "x11"));
     EXPECT_TRUE(IsGnomeDesktop("ubuntu:GNOME"));
     EXPECT_FALSE(IsGnomeDesktop("KDE"));
+    EXPECT_TRUE(IsKdeDesktop("KDE"));
+    EXPECT_TRUE(IsKdeDesktop("ubuntu:kde"));
+    EXPECT_FALSE(IsKdeDesktop("GNOME:KDEish"));
 
     qunsetenv("QT_QPA_PLATFORM");
     qputenv("WAYLAND_DISPLAY", "wayland-0");

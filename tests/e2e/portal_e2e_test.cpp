@@ -92,7 +92,8 @@ TEST_F(PortalE2E, ShortcutsComeFromThePortalAndNoKeyIsGrabbed) {
     ASSERT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 30000))
         << portal.calls.join(' ').toStdString();
     EXPECT_EQ(portal.registeredIds, QStringList{MEMOTAP_APP_ID});
-    ASSERT_TRUE(x.waitForWindow("^録音\\.wav - メモタップ$"));
+    const std::optional<QString> window = x.waitForWindow("^録音\\.wav - メモタップ$");
+    ASSERT_TRUE(window);
     ASSERT_TRUE(WaitUntil([&] { return playbackStatus() == "Paused"; }, 15000));
 
     EXPECT_TRUE(otherClientGrabsCtrlSpace(x.display())) << "the player holds an X grab";
@@ -108,6 +109,9 @@ TEST_F(PortalE2E, ShortcutsComeFromThePortalAndNoKeyIsGrabbed) {
     ASSERT_TRUE(portal.appear());
     ASSERT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 15000));
     ASSERT_TRUE(WaitUntil([&] { return !portal.session().isEmpty(); }));
+    // The desktop's dialog would belong to the player's window as it is now.
+    EXPECT_EQ(portal.lastParentWindow, "x11:" + QString::number(window->toULongLong(), 16))
+        << x.run("xwininfo", {"-root", "-tree"}).value_or("").toStdString();
     portal.activate("play-pause");
     EXPECT_TRUE(WaitUntil([&] { return playbackStatus() == "Playing"; }, 15000));
     player.terminate();

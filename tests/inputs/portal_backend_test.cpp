@@ -178,6 +178,44 @@ TEST_F(PortalBackendTest, RefusalShowsTheBoxOnceAndItsCheckBoxIsKept) {
     EXPECT_EQ(diskKeyFile(), keyFile);
 }
 
+TEST_F(PortalBackendTest, OnlyTheShortcutsTheDesktopReportsCountAsBound) {
+    FakePortal fake(bus.address());
+    // An answer of 0 with an empty list (KDE's portal before 6.0.2): nothing
+    // works, so the player says so in the box with its check box.
+    fake.answersEmpty = true;
+    inputs::PortalShortcuts& portal = start();
+    portal.setParentWindow([] { return QStringLiteral("x11:4a00007"); });
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(outcomes.front(), Outcome::Bound);
+    EXPECT_TRUE(portal.triggers().isEmpty());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].title, UnavailableTitle);
+    EXPECT_EQ(messages.calls[0].checkBoxText, "次回から表示しない");
+    EXPECT_EQ(UnboundRecords(portal).size(), 8);
+
+    // Two left out: one box names them, and the others work.
+    ResetDesktopHotkeysForTesting();
+    messages.calls.clear();
+    outcomes.clear();
+    fake.answersEmpty = false;
+    fake.unboundIds = {"play-pause", "to-end"};
+    StartDesktopHotkeys(portal);
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(fake.lastParentWindow, "x11:4a00007");
+    ASSERT_EQ(messages.calls.size(), 1u);
+    const MessageCall& box = messages.calls[0];
+    EXPECT_EQ(box.title, UnavailableTitle);
+    EXPECT_EQ(box.icon, MessageIcon::Warning);
+    EXPECT_TRUE(box.checkBoxText.isEmpty());
+    const QStringList lines = box.text.split("\r\n");
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], "Listen    :[Ctrl]+[Space]");
+    EXPECT_EQ(lines[1], "SetEnd    :[Ctrl]+[PageDown]は");
+    EXPECT_EQ(lines[2], "ホットキー登録できませんでした");
+    EXPECT_EQ(UnboundRecords(portal), (QList<int>{1, 8}));
+    EXPECT_EQ(portal.triggers().value("rewind"), "CTRL+Left");
+}
+
 TEST_F(PortalBackendTest, NoBusNoPortalOrNoGlobalShortcutsShowTheBox) {
     {
         start(QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("no-bus")));

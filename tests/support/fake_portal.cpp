@@ -41,12 +41,14 @@ class FakeShortcutsAdaptor : public QDBusAbstractAdaptor {
         return p_->createSession(options, message);
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
-                                  const QList<inputs::PortalShortcut>& shortcuts, const QString&,
-                                  const QVariantMap& options, const QDBusMessage& message) {
-        return p_->bindShortcuts(session, shortcuts, options, message);
+                                  const QList<inputs::PortalShortcut>& shortcuts,
+                                  const QString& parentWindow, const QVariantMap& options,
+                                  const QDBusMessage& message) {
+        return p_->bindShortcuts(session, shortcuts, parentWindow, options, message);
     }
-    void ConfigureShortcuts(const QDBusObjectPath& session, const QString&, const QVariantMap&) {
-        p_->configure(session);
+    void ConfigureShortcuts(const QDBusObjectPath& session, const QString& parentWindow,
+                            const QVariantMap&) {
+        p_->configure(session, parentWindow);
     }
 
   private:
@@ -112,19 +114,22 @@ QDBusObjectPath FakePortal::createSession(const QVariantMap& options, const QDBu
 
 QDBusObjectPath FakePortal::bindShortcuts(const QDBusObjectPath& session,
                                           const inputs::PortalShortcutList& shortcuts,
-                                          const QVariantMap& options, const QDBusMessage& message) {
+                                          const QString& parentWindow, const QVariantMap& options,
+                                          const QDBusMessage& message) {
     calls << QStringLiteral("BindShortcuts");
     session_ = session.path();
     lastBound = shortcuts;
+    lastParentWindow = parentWindow;
     const QString request = DesktopPath + QStringLiteral("/request/") + SenderElement(message) +
                             u'/' + options.value(QStringLiteral("handle_token")).toString();
     QMap<QString, QString> triggers;
     for (const inputs::PortalShortcut& shortcut : shortcuts)
-        triggers.insert(
-            shortcut.id,
-            chosenTriggers.value(
+        if (!answersEmpty && !unboundIds.contains(shortcut.id))
+            triggers.insert(
                 shortcut.id,
-                shortcut.properties.value(QStringLiteral("preferred_trigger")).toString()));
+                chosenTriggers.value(
+                    shortcut.id,
+                    shortcut.properties.value(QStringLiteral("preferred_trigger")).toString()));
     const QVariantMap results{{QStringLiteral("shortcuts"), triggerList(triggers)}};
     switch (bindAnswer) {
     case Answer::Accept:
@@ -154,8 +159,9 @@ void FakePortal::registerApp(const QString& appId, const QDBusMessage& message) 
     registeredIds << appId;
 }
 
-void FakePortal::configure(const QDBusObjectPath& session) {
+void FakePortal::configure(const QDBusObjectPath& session, const QString& parentWindow) {
     calls << QStringLiteral("ConfigureShortcuts");
+    lastParentWindow = parentWindow;
     if (session.path() == session_)
         ++configureCalls;
 }

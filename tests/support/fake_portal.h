@@ -35,12 +35,18 @@ class FakePortal : public QObject {
     Answer bindAnswer = Answer::Accept;
     // The triggers the desktop chooses, by id; others get their preferred one.
     QMap<QString, QString> chosenTriggers;
+    // Shortcuts the desktop leaves out of its answer: it did not bind them.
+    QStringList unboundIds;
+    // Answers every bind with an empty list, as KDE's portal before 6.0.2
+    // does when the list comes in BindShortcuts.
+    bool answersEmpty = false;
 
     // What was asked: the ids the registry took, every call in order
     // ("Register", "CreateSession", "BindShortcuts", ...), the last bound set.
     QStringList registeredIds;
     QStringList calls;
     inputs::PortalShortcutList lastBound;
+    QString lastParentWindow; // of the last BindShortcuts or ConfigureShortcuts
     int configureCalls = 0;
 
     // The session of the last bind, empty before one.
@@ -57,9 +63,10 @@ class FakePortal : public QObject {
     QDBusObjectPath createSession(const QVariantMap& options, const QDBusMessage& message);
     QDBusObjectPath bindShortcuts(const QDBusObjectPath& session,
                                   const inputs::PortalShortcutList& shortcuts,
-                                  const QVariantMap& options, const QDBusMessage& message);
+                                  const QString& parentWindow, const QVariantMap& options,
+                                  const QDBusMessage& message);
     void registerApp(const QString& appId, const QDBusMessage& message);
-    void configure(const QDBusObjectPath& session);
+    void configure(const QDBusObjectPath& session, const QString& parentWindow);
     uint version() const { return version_; }
 
   private:

@@ -1,9 +1,12 @@
-// A session bus of the test's own (dbus-daemon --session), stopped with the
-// object: D-Bus tests never meet the user's desktop.
+// A session bus of the test's own, stopped with the object: D-Bus tests never
+// meet the user's desktop. Its configuration is its own too: it activates only
+// the services a test puts into servicesDir(), never the ones installed on the
+// machine (a desktop portal, kglobalaccel...), so no stray service outlives it.
 #pragma once
 
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 class PrivateBus {
   public:
@@ -13,8 +16,11 @@ class PrivateBus {
     PrivateBus& operator=(const PrivateBus&) = delete;
     // The address for DBUS_SESSION_BUS_ADDRESS; empty when the daemon did not start.
     QString address() const { return address_; }
+    // The one folder of activatable services; empty unless a test fills it.
+    QString servicesDir() const;
 
   private:
+    QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
 };

@@ -126,6 +126,38 @@ TEST_F(PortalDialogTest, ApplyStoresTheRecordAndAnswersAfterTheDesktop) {
     EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
 }
 
+TEST_F(PortalDialogTest, AKeyTheDesktopDidNotBindIsNeverReportedAsRegistered) {
+    fake.unboundIds = {"speed-up"};
+    frmHotKey& form = load();
+    EXPECT_EQ(form.lstCommand->item(4)->text(), "PitchUp   :[Ctrl]+[↑] <<未登録>>");
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space]");
+    ASSERT_EQ(messages.calls.size(), 1u) << "the start names the unbound command";
+    EXPECT_TRUE(messages.calls[0].text.startsWith("PitchUp   :[Ctrl]+[↑]は\r\n"));
+
+    // The desktop leaves the applied key out: the message names it.
+    messages.calls.clear();
+    fake.unboundIds = {"rewind"};
+    apply(form, 1, 6, false); // REW: F5
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_EQ(messages.calls[0].title, "確認");
+    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(messages.calls[0].text.section("\r\n", 0, 1),
+              "REW       :[F5]は\r\nホットキー登録できませんでした");
+    EXPECT_EQ(form.lstCommand->item(1)->text(), "REW       :[F5] <<未登録>>");
+    EXPECT_EQ(form.lstCommand->item(4)->text(), "PitchUp   :[Ctrl]+[↑]") << "bound now";
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
+
+    // Nothing bound at all: a failure, not "登録されました".
+    messages.calls.clear();
+    fake.unboundIds.clear();
+    fake.answersEmpty = true;
+    apply(form, 2, 7, true); // FF: Ctrl+F6
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_NE(messages.calls[0].text, "登録されました");
+    EXPECT_TRUE(messages.calls[0].text.contains("FF        :[Ctrl]+[F6]"));
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space] <<未登録>>");
+}
+
 TEST_F(PortalDialogTest, WithoutThePortalAnApplyRenewsGnomesShortcuts) {
     QTemporaryDir config;
     qputenv("GSETTINGS_BACKEND", "keyfile");

@@ -50,10 +50,34 @@ bool OfferGnomeShortcuts() {
     return false;
 }
 
-void AnswerStart(DesktopShortcuts::Outcome outcome) {
+// Some shortcuts bound, some not: one box names the ones that do not work.
+void ShowUnbound(const QList<int>& records) {
+    ShowMessage(UnboundLines(records) + CrLf + QStringLiteral("ホットキー登録できませんでした") +
+                    CrLf +
+                    QStringLiteral("すでにシステムに登録された組合せか、デスクトップが受け付けない"
+                                   "組合せです") +
+                    CrLf +
+                    QStringLiteral("キー設定で別の組合せを選ぶか、デスクトップのショートカット設定"
+                                   "を確かめてください"),
+                Title, MessageIcon::Warning, MessageButtons::Ok);
+}
+
+void AnswerStart(const DesktopShortcuts& desktop, DesktopShortcuts::Outcome outcome) {
     QObject::disconnect(startAnswer);
-    if (outcome == DesktopShortcuts::Outcome::Bound)
+    if (outcome == DesktopShortcuts::Outcome::Bound) {
+        // An answer without the shortcuts binds nothing, whatever its code.
+        const QList<int> unbound = UnboundRecords(desktop);
+        if (unbound.isEmpty())
+            return;
+        if (unbound.size() < ActiveShortcuts().size()) {
+            qCWarning(lcHotkeys) << "the desktop left" << unbound.size() << "shortcuts unbound";
+            ShowUnbound(unbound);
+            return;
+        }
+        qCWarning(lcHotkeys) << "the desktop bound none of the shortcuts";
+        ShowHotkeysUnavailable();
         return;
+    }
     qCWarning(lcHotkeys) << "the desktop gave no shortcuts:" << outcome;
     if (outcome == DesktopShortcuts::Outcome::Unavailable && OfferGnomeShortcuts())
         return;
@@ -65,7 +89,9 @@ void AnswerStart(DesktopShortcuts::Outcome outcome) {
 void StartDesktopHotkeys(DesktopShortcuts& desktop) {
     QObject::disconnect(startAnswer);
     QObject::disconnect(lostConnection);
-    startAnswer = QObject::connect(&desktop, &DesktopShortcuts::finished, &desktop, AnswerStart);
+    startAnswer = QObject::connect(
+        &desktop, &DesktopShortcuts::finished, &desktop,
+        [&desktop](DesktopShortcuts::Outcome outcome) { AnswerStart(desktop, outcome); });
     lostConnection = QObject::connect(&desktop, &DesktopShortcuts::lost, &desktop, [] {
         qCWarning(lcHotkeys) << "the desktop's shortcuts went away";
         ShowHotkeysUnavailable();

@@ -16,16 +16,32 @@ bool IsWaylandSession() {
                             qEnvironmentVariable("XDG_SESSION_TYPE"));
 }
 
-bool IsGnomeDesktop(const QString& currentDesktop) {
+namespace {
+
+bool NamesDesktop(const QString& currentDesktop, QLatin1String desktop) {
     const QStringList names = currentDesktop.split(u':', Qt::SkipEmptyParts);
     for (const QString& name : names)
-        if (name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0)
+        if (name.compare(desktop, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
 
+} // namespace
+
+bool IsGnomeDesktop(const QString& currentDesktop) {
+    return NamesDesktop(currentDesktop, QLatin1String("GNOME"));
+}
+
 bool IsGnomeDesktop() {
     return IsGnomeDesktop(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+bool IsKdeDesktop(const QString& currentDesktop) {
+    return NamesDesktop(currentDesktop, QLatin1String("KDE"));
+}
+
+bool IsKdeDesktop() {
+    return IsKdeDesktop(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 }
 
 bool KeepWindowsOnXWayland() {

@@ -15,6 +15,10 @@ bool IsWaylandSession();
 bool IsGnomeDesktop(const QString& currentDesktop);
 bool IsGnomeDesktop();
 
+// XDG_CURRENT_DESKTOP names KDE.
+bool IsKdeDesktop(const QString& currentDesktop);
+bool IsKdeDesktop();
+
 // In a Wayland session the windows stay on XWayland, where always-on-top,
 // compact mode and the saved position work, unless the user chose a platform
 // in QT_QPA_PLATFORM or there is no X display. Runs before the application

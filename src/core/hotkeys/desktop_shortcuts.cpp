@@ -19,7 +19,7 @@ std::optional<QString> ShortcutIdOf(int record) {
     return command ? std::optional(InfoOf(*command).name) : std::nullopt;
 }
 
-QList<WantedShortcut> ActiveShortcuts() {
+QList<WantedShortcut> ActiveShortcuts(int changedRecord) {
     QList<WantedShortcut> shortcuts;
     for (int line = 0; line < DialogLineCount; ++line) {
         const int record = RecordOfLine(line);
@@ -28,8 +28,9 @@ QList<WantedShortcut> ActiveShortcuts() {
         if (entry.Active == 0 || !command)
             continue;
         const CommandInfo& info = InfoOf(*command);
-        shortcuts.append(
-            {info.name, info.displayName, PortalTrigger(ModifiersOf(entry), entry.VirtualKey)});
+        shortcuts.append({info.name, info.displayName,
+                          PortalTrigger(ModifiersOf(entry), entry.VirtualKey), ModifiersOf(entry),
+                          entry.VirtualKey, record == changedRecord});
     }
     return shortcuts;
 }
@@ -66,6 +67,21 @@ void DesktopShortcuts::shortcutDeactivated(const QString& id) {
 
 DesktopShortcuts* desktopShortcuts() {
     return qobject_cast<DesktopShortcuts*>(&hotkeyBackend());
+}
+
+QList<int> UnboundRecords(const DesktopShortcuts& desktop) {
+    QList<int> records;
+    for (const WantedShortcut& wanted : ActiveShortcuts())
+        if (desktop.triggers().value(wanted.id).isEmpty())
+            records.append(*RecordOfShortcut(wanted.id));
+    return records;
+}
+
+QString UnboundLines(const QList<int>& records) {
+    QStringList lines;
+    for (int record : records)
+        lines << CommandLabel(record) + Binding(record).KeyText;
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("は");
 }
 
 } // namespace modMain

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace modMain {
@@ -17,6 +18,11 @@ struct WantedShortcut {
     QString id;               // the command's name: "play-pause"
     QString description;      // its display name: "再生/一時停止"
     QString preferredTrigger; // the record's combination: "CTRL+space"
+    Long modifiers = 0;       // the same as the key file has it
+    Long virtualKey = 0;
+    // Chosen in the hotkey dialog just now: it replaces a key the user gave
+    // the command in the desktop's own settings.
+    bool changed = false;
     bool operator==(const WantedShortcut&) const = default;
 };
 
@@ -25,8 +31,9 @@ struct WantedShortcut {
 std::optional<Command> CommandOfDialogRecord(int record);
 std::optional<QString> ShortcutIdOf(int record);
 
-// The shortcuts of the hotkey dialog's active records.
-QList<WantedShortcut> ActiveShortcuts();
+// The shortcuts of the hotkey dialog's active records; changedRecord's is
+// marked changed.
+QList<WantedShortcut> ActiveShortcuts(int changedRecord = 0);
 // The dialog record whose command is named id.
 std::optional<int> RecordOfShortcut(const QString& id);
 
@@ -53,6 +60,11 @@ class DesktopShortcuts : public HotkeyBackend {
     // The desktop can show its own settings of our shortcuts.
     virtual bool canConfigure() const = 0;
     virtual void configure() = 0;
+    // The window a desktop's dialog belongs to, as the portal names it
+    // ("x11:" and the XID in hexadecimal; empty for none). Asked at each
+    // call, since a window changing its flags gets a new XID.
+    void setParentWindow(std::function<QString()> handle) { parentWindow_ = std::move(handle); }
+    QString parentWindow() const { return parentWindow_ ? parentWindow_() : QString(); }
 
     // The trigger the desktop reported for each bound shortcut, by id, as the
     // desktop describes it; a shortcut without one is not bound.
@@ -73,9 +85,15 @@ class DesktopShortcuts : public HotkeyBackend {
 
   private:
     QMap<QString, QString> triggers_;
+    std::function<QString()> parentWindow_;
 };
 
 // The process's backend when it is a desktop's, else null.
 DesktopShortcuts* desktopShortcuts();
+
+// The active dialog records whose shortcut the desktop has not bound.
+QList<int> UnboundRecords(const DesktopShortcuts& desktop);
+// Their dialog lines, one a line (CR LF between), followed by "は".
+QString UnboundLines(const QList<int>& records);
 
 } // namespace modMain
