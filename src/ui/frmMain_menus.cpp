@@ -12,7 +12,7 @@ using namespace modMain;
 
 namespace {
 
-const QString VersionText = QStringLiteral("Version 1.3.0");
+const QString VersionText = QStringLiteral("Version " MEMOTAP_VERSION);
 const QString VersionTitle = QStringLiteral("バージョン情報");
 const QString AuthorLine = QStringLiteral("Linux 版 メモタップ開発チーム");
 
