@@ -1,7 +1,7 @@
 // The small commands of the menus and the Vol button: the colour dialog,
 // help, the version box and the desktop's volume mixer.
-#include "core/modMain.h"
 #include "core/app_paths.h"
+#include "core/modMain.h"
 #include "ui/colours.h"
 #include "ui/frmMain.h"
 #include "ui/help_file.h"
