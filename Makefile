@@ -1,7 +1,8 @@
-# The commands of the README: `make run`, `make test` and `make install`.
+# The commands of the README: `make run`, `make test`, `make install` and `make deb`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+DEB_BUILD  ?= build-deb
 # Seconds per fuzz target: `make fuzz` runs long, `make test` briefly.
 FUZZ_SECONDS ?= 300
 FUZZ_TEST_SECONDS ?= 20
@@ -12,7 +13,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench soak install format clean
+.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench soak install deb package-check format clean
 
 all: build
 
@@ -68,8 +69,27 @@ install: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
+# The Debian package, built with Debian's compiler and linker flags for /usr,
+# without the tests: $(DEB_BUILD)/package/memotap_VERSION-N_ARCH.deb.
+$(DEB_BUILD)/build.ninja: | deps
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(DEB_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_INSTALL_PREFIX=/usr -DMEMOTAP_TESTS=OFF -DMEMOTAP_DEB=ON
+
+deb: deps $(DEB_BUILD)/build.ninja
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	rm -rf $(DEB_BUILD)/package
+	cd $(DEB_BUILD) && cpack
+	lintian --fail-on error $(DEB_BUILD)/package/*.deb
+
+# The package installed into a clean Debian 12 root and tried there; the root
+# is cached in $(DEB_BUILD)/package-check-cache.
+package-check: deb
+	packaging/deb/check-package $(DEB_BUILD)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

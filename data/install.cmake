@@ -1,6 +1,6 @@
 # What `make install` puts on the desktop besides the executable and the help:
 # the desktop file, the AppStream metainfo and the hicolor icons, all named
-# after the application id.
+# after the application id, the manual pages and the pedals' udev rule.
 install(TARGETS memotap memotap-player RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(data_source ${CMAKE_CURRENT_LIST_DIR})
@@ -12,6 +12,19 @@ install(FILES ${data_build}/${MEMOTAP_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${data_build}/${MEMOTAP_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The manual pages, compressed as man and Debian expect them.
+set(man_pages)
+foreach(page memotap memotap-player)
+    add_custom_command(
+        OUTPUT ${data_build}/${page}.1.gz
+        COMMAND sh -c "gzip -9n -c '${data_source}/${page}.1' > '${data_build}/${page}.1.gz'"
+        DEPENDS ${data_source}/${page}.1
+        VERBATIM)
+    list(APPEND man_pages ${data_build}/${page}.1.gz)
+endforeach()
+add_custom_target(memotap_man ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The window icon is drawn at 32 pixels; the larger sizes are scaled from it.
 set(icon_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)

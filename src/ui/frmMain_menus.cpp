@@ -1,7 +1,7 @@
 // The small commands of the menus and the Vol button: the colour dialog,
 // help, the version box and the desktop's volume mixer.
-#include "core/modMain.h"
 #include "core/app_paths.h"
+#include "core/modMain.h"
 #include "ui/colours.h"
 #include "ui/frmMain.h"
 #include "ui/help_file.h"
@@ -12,7 +12,7 @@ using namespace modMain;
 
 namespace {
 
-const QString VersionText = QStringLiteral("Version 1.3.0");
+const QString VersionText = QStringLiteral("Version " MEMOTAP_VERSION);
 const QString VersionTitle = QStringLiteral("バージョン情報");
 const QString AuthorLine = QStringLiteral("Linux 版 メモタップ開発チーム");
 
