@@ -9,6 +9,7 @@
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
+#include "inputs/input_method_check.h"
 #include "inputs/mpris_service.h"
 #include "inputs/pedals/pedals.h"
 #include "inputs/platform_hotkeys.h"
@@ -114,6 +115,8 @@ int Main(int argc, char** argv) {
     if (!openPath.isEmpty())
         Execute(Command::Open, openPath); // after the reopen of the last file
     FinishStartup();
+    // Its box comes after the start-up boxes.
+    inputs::StartInputMethodCheck(&app);
     // A close that waited for start-up runs inside the event loop: the last
     // window's close ends a loop that must be running by then.
     QTimer::singleShot(0, &app, CloseIfRequested);
