@@ -5,6 +5,7 @@
 #include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/hotkey_registry.h"
+#include "core/hotkeys/input_method.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/timestamp_key.h"
@@ -16,11 +17,14 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 
 using namespace modMain;
 
@@ -30,11 +34,31 @@ const QString CrLf = QStringLiteral("\r\n");
 
 // The room below the close button the desktop's controls take.
 constexpr int DesktopRowsTwips = 900;
+// The room the input method's note takes below them: two lines.
+constexpr int NoteRowsTwips = 540;
+constexpr int BaseHeightTwips = 6180;
 
 void ShowRefusedCombination(QWidget* parent) {
     ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
                     QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
                                    "います"),
+                QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
+}
+
+// A key the input method also switches with is taken all the same; the
+// message says what that costs.
+void ShowRegistered(const QString& inputMethod, QWidget* parent) {
+    if (inputMethod.isEmpty()) {
+        ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
+                    MessageButtons::Ok, parent);
+        return;
+    }
+    ShowMessage(QStringLiteral("登録されました") + CrLf +
+                    QStringLiteral("このキーは入力メソッド（%1）の切り替えにも使われます")
+                        .arg(inputMethod) +
+                    CrLf +
+                    QStringLiteral("メモタップの起動中は、このキーで入力メソッドを切り替えられ"
+                                   "ません"),
                 QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
 }
 
@@ -44,7 +68,7 @@ frmHotKey::frmHotKey(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName("frmHotKey");
     setWindowTitle(QStringLiteral("キー設定"));
     setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
-    setFixedSize(px(3690), px(6180));
+    setFixedSize(px(3690), px(BaseHeightTwips));
     buildControls();
     connectHandlers();
 }
@@ -89,6 +113,11 @@ void frmHotKey::buildControls() {
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName("cmdClose");
     cmdClose->setGeometry(twipRect(2310, 5670, 1170, 375));
+
+    lblInputMethod = new QLabel(this);
+    lblInputMethod->setObjectName("lblInputMethod");
+    lblInputMethod->setWordWrap(true);
+    lblInputMethod->hide();
 }
 
 void frmHotKey::connectHandlers() {
@@ -98,6 +127,10 @@ void frmHotKey::connectHandlers() {
         connect(box, &QCheckBox::toggled, this, &frmHotKey::chkModifier_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmHotKey::cmdApply_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmHotKey::cmdClose_Click);
+    connect(&InputMethodChanges(), &InputMethodEvents::changed, this, [this] {
+        showInputMethodMarks();
+        showInputMethodNote();
+    });
 }
 
 void frmHotKey::Form_Load() {
@@ -113,6 +146,7 @@ void frmHotKey::Form_Load() {
     }
     Hotkeys().RegisterActive();
     lstCommand->setCurrentRow(0);
+    showInputMethodMarks();
 }
 
 void frmHotKey::Form_Unload() {
@@ -132,14 +166,17 @@ void frmHotKey::lstCommand_Click() {
     chkShift->setChecked(entry.ModShift == ModShiftBit);
     chkWin->setChecked(entry.ModWin == ModWinBit);
     showDesktopKeys();
+    showInputMethodNote();
     cmdApply->setEnabled(false);
 }
 
 void frmHotKey::lstKey_Click() {
+    showInputMethodNote();
     cmdApply->setEnabled(true);
 }
 
 void frmHotKey::chkModifier_Click() {
+    showInputMethodNote();
     cmdApply->setEnabled(true);
 }
 
@@ -180,8 +217,8 @@ void frmHotKey::cmdApply_Click() {
         if (Hotkeys().Rebind(record, wanted)) {
             entry = wanted;
             setCommandLine(line, entry.KeyText);
-            ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
-                        MessageButtons::Ok, this);
+            showInputMethodMarks();
+            ShowRegistered(InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey), this);
         } else {
             ShowRefusedCombination(this);
         }
@@ -195,6 +232,7 @@ void frmHotKey::cmdApply_Click() {
         for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
             box->setChecked(false);
         setCommandLine(line, DisabledKeyText);
+        showInputMethodMarks();
     }
     cmdApply->setEnabled(false);
     Hozon();
@@ -221,26 +259,30 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
             box->setChecked(false);
     }
     setCommandLine(line, entry.KeyText);
+    showInputMethodMarks();
     cmdApply->setEnabled(false);
     Hozon();
     if (record == TimeStampRecord)
         SaveTimeStampKey();
     if (!changed)
         return;
+    const QString inputMethod =
+        releasing ? QString() : InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey);
     DesktopShortcuts* desktop = desktopShortcuts();
     disconnect(desktopAnswer_);
-    desktopAnswer_ = connect(
-        desktop, &DesktopShortcuts::finished, this,
-        [this, releasing](DesktopShortcuts::Outcome outcome) {
-            disconnect(desktopAnswer_);
-            // Without the portal GNOME's own shortcuts may hold the records.
-            if (outcome != DesktopShortcuts::Outcome::Bound && !UpdateGnomeShortcuts())
-                ShowRefusedCombination(this);
-            else
-                ShowMessage(releasing ? QStringLiteral("解除しました")
-                                      : QStringLiteral("登録されました"),
-                            QStringLiteral("確認"), MessageIcon::None, MessageButtons::Ok, this);
-        });
+    desktopAnswer_ =
+        connect(desktop, &DesktopShortcuts::finished, this,
+                [this, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
+                    disconnect(desktopAnswer_);
+                    // Without the portal GNOME's own shortcuts may hold the records.
+                    if (outcome != DesktopShortcuts::Outcome::Bound && !UpdateGnomeShortcuts())
+                        ShowRefusedCombination(this);
+                    else if (releasing)
+                        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
+                                    MessageIcon::None, MessageButtons::Ok, this);
+                    else
+                        ShowRegistered(inputMethod, this);
+                });
     desktop->bind(ActiveShortcuts());
 }
 
@@ -248,9 +290,52 @@ void frmHotKey::cmdClose_Click() {
     hide();
 }
 
+int frmHotKey::heightTwips(bool withNote) const {
+    return BaseHeightTwips + (cmdDesktopKeys ? DesktopRowsTwips : 0) +
+           (withNote ? NoteRowsTwips : 0);
+}
+
+// A mark before each line whose binding also switches the input method; the
+// other lines get an empty one so that the bindings stay in one column.
+void frmHotKey::showInputMethodMarks() {
+    const QList<int> taken = RecordsOnSwitchKeys();
+    const int side = QFontMetrics(lstCommand->font()).height() - 2;
+    QPixmap blank(side, side);
+    blank.fill(Qt::transparent);
+    const QIcon mark = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    lstCommand->setIconSize(QSize(side, side));
+    for (int line = 0; line < lstCommand->count(); ++line) {
+        const bool marked = taken.contains(RecordOfLine(line));
+        lstCommand->item(line)->setIcon(taken.isEmpty() ? QIcon() : marked ? mark : QIcon(blank));
+    }
+}
+
+// The note for the combination the boxes and the key list show now, applied
+// or not. The dialog keeps room for it while an input method runs.
+void frmHotKey::showInputMethodNote() {
+    const int row = lstKey->currentRow();
+    QString inputMethod;
+    if (row > 0 && row < lstKey->count()) {
+        const Long modifiers =
+            (chkAlt->isChecked() ? ModAltBit : 0) | (chkCtrl->isChecked() ? ModCtrlBit : 0) |
+            (chkShift->isChecked() ? ModShiftBit : 0) | (chkWin->isChecked() ? ModWinBit : 0);
+        inputMethod =
+            InputMethodSwitchingWith(modifiers, lstKey->item(row)->data(Qt::UserRole).toInt());
+    }
+    lblInputMethod->setText(
+        inputMethod.isEmpty()
+            ? QString()
+            : QStringLiteral("※このキーは入力メソッド（%1）の切り替えにも使われます")
+                  .arg(inputMethod));
+    const bool room = RunningInputMethod().has_value();
+    lblInputMethod->setGeometry(twipRect(210, heightTwips(false) - 30, 3285, NoteRowsTwips - 60));
+    lblInputMethod->setVisible(room);
+    setFixedSize(px(3690), px(heightTwips(room)));
+}
+
 void frmHotKey::buildDesktopControls() {
     DesktopShortcuts* desktop = desktopShortcuts();
-    setFixedSize(px(3690), px(6180 + DesktopRowsTwips));
+    setFixedSize(px(3690), px(BaseHeightTwips + DesktopRowsTwips));
     lblDesktopKey = new QLabel(this);
     lblDesktopKey->setObjectName("lblDesktopKey");
     lblDesktopKey->setGeometry(twipRect(210, 6150, 3285, 375));
