@@ -13,6 +13,7 @@
 #include "ui/frmHotKey.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -60,6 +61,7 @@ class HotKeyDialogInputMethodTest : public ::testing::Test {
     }
     void fcitx5Runs(const QByteArray& config = {}) {
         SetRunningInputMethod(InputMethod{"fcitx5", Fcitx5TriggerKeys(config)});
+        QCoreApplication::processEvents(); // its box
     }
     void show(int line, int keyRow, bool ctrl, bool shift) {
         form->lstCommand->setCurrentRow(line);

@@ -59,6 +59,22 @@ void ShowWhenNoOtherBox() {
     SaveExtraSettings();
 }
 
+void OfferBox() {
+    if (shown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
+        return;
+    static const bool listening = [] {
+        AddMessageBoxesClosedHandler([] {
+            // Out of the closing box's handler first.
+            if (waiting)
+                QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
+        });
+        return true;
+    }();
+    Q_UNUSED(listening);
+    // From the event loop: not inside the caller, which may be answering the bus.
+    QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
+}
+
 } // namespace
 
 InputMethodEvents& InputMethodChanges() {
@@ -75,7 +91,7 @@ void SetRunningInputMethod(const std::optional<InputMethod>& method) {
     else
         qCDebug(lcHotkeys) << "no input method runs";
     emit InputMethodChanges().changed();
-    ShowSwitchKeyCollision();
+    OfferBox();
 }
 
 const std::optional<InputMethod>& RunningInputMethod() {
@@ -98,21 +114,6 @@ QList<int> RecordsOnSwitchKeys() {
             records << RecordOfLine(line);
     }
     return records;
-}
-
-void ShowSwitchKeyCollision() {
-    if (shown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
-        return;
-    static const bool listening = [] {
-        AddMessageBoxesClosedHandler([] {
-            // Out of the closing box's handler first.
-            if (waiting)
-                QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
-        });
-        return true;
-    }();
-    Q_UNUSED(listening);
-    ShowWhenNoOtherBox();
 }
 
 void ResetInputMethodForTesting() {

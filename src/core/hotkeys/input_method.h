@@ -27,7 +27,9 @@ class InputMethodEvents : public QObject {
 InputMethodEvents& InputMethodChanges();
 
 // What the platform's check found at start (nothing when no input method
-// runs). Offers the box when the player holds one of its switch keys.
+// runs). When the player holds one of its switch keys, one box names those
+// bindings and the ways out, with the check box that turns it off for later
+// runs; it waits for other boxes to close and comes at most once a run.
 void SetRunningInputMethod(const std::optional<InputMethod>& method);
 const std::optional<InputMethod>& RunningInputMethod();
 
@@ -37,11 +39,6 @@ QString InputMethodSwitchingWith(Long modifiers, Long virtualKey);
 // The records of the hotkey dialog, in its order, whose active binding is a
 // switch key of the running input method.
 QList<int> RecordsOnSwitchKeys();
-
-// The box naming those bindings and the ways out, with the check box that
-// turns it off for later runs. Waits for other boxes to close; at most once
-// a run.
-void ShowSwitchKeyCollision();
 
 void ResetInputMethodForTesting();
 
