@@ -11,32 +11,24 @@
 #include "core/hotkeys/timestamp_key.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
+#include "ui/frmHotKey_layout.h"
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
-#include <QStyle>
 
 using namespace modMain;
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-
-// The room below the close button the desktop's controls take.
-constexpr int DesktopRowsTwips = 900;
-// The room the input method's note takes below them: two lines.
-constexpr int NoteRowsTwips = 540;
-constexpr int BaseHeightTwips = 6180;
 
 void ShowRefusedCombination(QWidget* parent) {
     ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
@@ -68,7 +60,7 @@ frmHotKey::frmHotKey(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName("frmHotKey");
     setWindowTitle(QStringLiteral("キー設定"));
     setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
-    setFixedSize(px(3690), px(BaseHeightTwips));
+    setFixedSize(px(3690), px(HotKeyDialogHeightTwips));
     buildControls();
     connectHandlers();
 }
@@ -290,52 +282,9 @@ void frmHotKey::cmdClose_Click() {
     hide();
 }
 
-int frmHotKey::heightTwips(bool withNote) const {
-    return BaseHeightTwips + (cmdDesktopKeys ? DesktopRowsTwips : 0) +
-           (withNote ? NoteRowsTwips : 0);
-}
-
-// A mark before each line whose binding also switches the input method; the
-// other lines get an empty one so that the bindings stay in one column.
-void frmHotKey::showInputMethodMarks() {
-    const QList<int> taken = RecordsOnSwitchKeys();
-    const int side = QFontMetrics(lstCommand->font()).height() - 2;
-    QPixmap blank(side, side);
-    blank.fill(Qt::transparent);
-    const QIcon mark = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    lstCommand->setIconSize(QSize(side, side));
-    for (int line = 0; line < lstCommand->count(); ++line) {
-        const bool marked = taken.contains(RecordOfLine(line));
-        lstCommand->item(line)->setIcon(taken.isEmpty() ? QIcon() : marked ? mark : QIcon(blank));
-    }
-}
-
-// The note for the combination the boxes and the key list show now, applied
-// or not. The dialog keeps room for it while an input method runs.
-void frmHotKey::showInputMethodNote() {
-    const int row = lstKey->currentRow();
-    QString inputMethod;
-    if (row > 0 && row < lstKey->count()) {
-        const Long modifiers =
-            (chkAlt->isChecked() ? ModAltBit : 0) | (chkCtrl->isChecked() ? ModCtrlBit : 0) |
-            (chkShift->isChecked() ? ModShiftBit : 0) | (chkWin->isChecked() ? ModWinBit : 0);
-        inputMethod =
-            InputMethodSwitchingWith(modifiers, lstKey->item(row)->data(Qt::UserRole).toInt());
-    }
-    lblInputMethod->setText(
-        inputMethod.isEmpty()
-            ? QString()
-            : QStringLiteral("※このキーは入力メソッド（%1）の切り替えにも使われます")
-                  .arg(inputMethod));
-    const bool room = RunningInputMethod().has_value();
-    lblInputMethod->setGeometry(twipRect(210, heightTwips(false) - 30, 3285, NoteRowsTwips - 60));
-    lblInputMethod->setVisible(room);
-    setFixedSize(px(3690), px(heightTwips(room)));
-}
-
 void frmHotKey::buildDesktopControls() {
     DesktopShortcuts* desktop = desktopShortcuts();
-    setFixedSize(px(3690), px(BaseHeightTwips + DesktopRowsTwips));
+    setFixedSize(px(3690), px(HotKeyDialogHeightTwips + DesktopRowsTwips));
     lblDesktopKey = new QLabel(this);
     lblDesktopKey->setObjectName("lblDesktopKey");
     lblDesktopKey->setGeometry(twipRect(210, 6150, 3285, 375));
