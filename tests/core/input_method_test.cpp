@@ -155,8 +155,8 @@ TEST_F(SwitchKeyBox, EveryActiveBindingOnASwitchKeyIsNamedAndDisabledOnesAreNot)
     TimeStampKey() =
         HotkeyEntry{20, 0, ModCtrlBit, ModShiftBit, 0, Space, 15, "[Ctrl]+[Shift]+[Space]", 1};
     HotKeys[8] = HotkeyEntry{8, 0, 0, 0, 0, 112, 2, "[F1]", 1};
-    runs(InputMethod{
-        "fcitx", Fcitx4TriggerKeys("[Hotkey]\nTriggerKey=CTRL_SPACE SHIFT_CTRL_SPACE F1\n")});
+    runs(InputMethod{"fcitx",
+                     Fcitx4TriggerKeys("[Hotkey]\nTriggerKey=CTRL_SPACE SHIFT_CTRL_SPACE F1\n")});
     EXPECT_EQ(RecordsOnSwitchKeys(), QList<int>({8, TimeStampRecord}));
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_TRUE(messages.calls[0].text.startsWith("SetEnd    :[F1]\r\n"
