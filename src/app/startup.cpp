@@ -9,6 +9,7 @@
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
+#include "inputs/input_method_check.h"
 #include "inputs/kglobalaccel_shortcuts.h"
 #include "inputs/mpris_service.h"
 #include "inputs/pedals/pedals.h"
@@ -131,6 +132,8 @@ int Main(int argc, char** argv) {
         // event loop could end with it, so the player ends here.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     } else {
+        // Its box comes after the start-up boxes.
+        inputs::StartInputMethodCheck(&app);
         // A close that waited for start-up runs inside the event loop: the
         // last window's close ends a loop that must be running by then.
         QTimer::singleShot(0, &app, CloseIfRequested);

@@ -53,6 +53,10 @@ MessageResult ShowMessageWithCheckBox(const QString& text, const QString& title,
 }
 
 MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show) {
+    // On one line, for those who read the log (and the end-to-end tests).
+    qCDebug(lcUi).noquote() << "box" << call.title << "|"
+                            << QString(call.text).replace(QLatin1String("\r\n"),
+                                                          QLatin1String(" / "));
     ++openBoxes;
     const MessageResult result = Hook() ? Hook()(call) : show();
     if (--openBoxes == 0)

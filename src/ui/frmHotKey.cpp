@@ -5,11 +5,13 @@
 #include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/hotkey_registry.h"
+#include "core/hotkeys/input_method.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/timestamp_key.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
+#include "ui/frmHotKey_layout.h"
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
 #include "ui/twips.h"
@@ -33,9 +35,6 @@ const QString CrLf = QStringLiteral("\r\n");
 // After the binding of a record the desktop did not bind.
 const QString UnboundMark = QStringLiteral(" <<未登録>>");
 
-// The room below the close button the desktop's controls take.
-constexpr int DesktopRowsTwips = 900;
-
 void ShowRefusedCombination(QWidget* parent) {
     ShowMessage(QStringLiteral("すでにシステムに登録された組合せです") + CrLf +
                     QStringLiteral("同じ組合せが既にあるか、別のアプリケーションで使用して"
@@ -52,13 +51,30 @@ void ShowUnboundCombinations(QWidget* parent, const QList<int>& records) {
                 QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
 }
 
+// A key the input method also switches with is taken all the same; the
+// message says what that costs.
+void ShowRegistered(const QString& inputMethod, QWidget* parent) {
+    if (inputMethod.isEmpty()) {
+        ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
+                    MessageButtons::Ok, parent);
+        return;
+    }
+    ShowMessage(QStringLiteral("登録されました") + CrLf +
+                    QStringLiteral("このキーは入力メソッド（%1）の切り替えにも使われます")
+                        .arg(inputMethod) +
+                    CrLf +
+                    QStringLiteral("メモタップの起動中は、このキーで入力メソッドを切り替えられ"
+                                   "ません"),
+                QStringLiteral("確認"), MessageIcon::Warning, MessageButtons::Ok, parent);
+}
+
 } // namespace
 
 frmHotKey::frmHotKey(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName("frmHotKey");
     setWindowTitle(QStringLiteral("キー設定"));
     setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));
-    setFixedSize(px(3690), px(6180));
+    setFixedSize(px(3690), px(HotKeyDialogHeightTwips));
     buildControls();
     connectHandlers();
 }
@@ -105,6 +121,11 @@ void frmHotKey::buildControls() {
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName("cmdClose");
     cmdClose->setGeometry(twipRect(2310, 5670, 1170, 375));
+
+    lblInputMethod = new QLabel(this);
+    lblInputMethod->setObjectName("lblInputMethod");
+    lblInputMethod->setWordWrap(true);
+    lblInputMethod->hide();
 }
 
 void frmHotKey::connectHandlers() {
@@ -114,6 +135,10 @@ void frmHotKey::connectHandlers() {
         connect(box, &QCheckBox::toggled, this, &frmHotKey::chkModifier_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmHotKey::cmdApply_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmHotKey::cmdClose_Click);
+    connect(&InputMethodChanges(), &InputMethodEvents::changed, this, [this] {
+        showInputMethodMarks();
+        showInputMethodNote();
+    });
 }
 
 void frmHotKey::Form_Load() {
@@ -139,6 +164,7 @@ void frmHotKey::Form_Load() {
     }
     Hotkeys().RegisterActive();
     lstCommand->setCurrentRow(0);
+    showInputMethodMarks();
 }
 
 void frmHotKey::Form_Unload() {
@@ -158,14 +184,17 @@ void frmHotKey::lstCommand_Click() {
     chkShift->setChecked(entry.ModShift == ModShiftBit);
     chkWin->setChecked(entry.ModWin == ModWinBit);
     showDesktopKeys();
+    showInputMethodNote();
     cmdApply->setEnabled(false);
 }
 
 void frmHotKey::lstKey_Click() {
+    showInputMethodNote();
     cmdApply->setEnabled(true);
 }
 
 void frmHotKey::chkModifier_Click() {
+    showInputMethodNote();
     cmdApply->setEnabled(true);
 }
 
@@ -206,8 +235,8 @@ void frmHotKey::cmdApply_Click() {
         if (Hotkeys().Rebind(record, wanted)) {
             entry = wanted;
             setCommandLine(line, entry.KeyText);
-            ShowMessage(QStringLiteral("登録されました"), QStringLiteral("確認"), MessageIcon::None,
-                        MessageButtons::Ok, this);
+            showInputMethodMarks();
+            ShowRegistered(InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey), this);
         } else {
             ShowRefusedCombination(this);
         }
@@ -221,6 +250,7 @@ void frmHotKey::cmdApply_Click() {
         for (QCheckBox* box : {chkAlt, chkCtrl, chkShift, chkWin})
             box->setChecked(false);
         setCommandLine(line, DisabledKeyText);
+        showInputMethodMarks();
     }
     cmdApply->setEnabled(false);
     Hozon();
@@ -247,30 +277,34 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
             box->setChecked(false);
     }
     setCommandLine(line, entry.KeyText);
+    showInputMethodMarks();
     cmdApply->setEnabled(false);
     Hozon();
     if (record == TimeStampRecord)
         SaveTimeStampKey();
     if (!changed)
         return;
+    const QString inputMethod =
+        releasing ? QString() : InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey);
     DesktopShortcuts* desktop = desktopShortcuts();
     disconnect(desktopAnswer_);
-    desktopAnswer_ = connect(
-        desktop, &DesktopShortcuts::finished, this,
-        [this, desktop, releasing](DesktopShortcuts::Outcome outcome) {
-            disconnect(desktopAnswer_);
-            const bool bound = outcome == DesktopShortcuts::Outcome::Bound;
-            const QList<int> unbound = bound ? UnboundRecords(*desktop) : QList<int>();
-            // Without the portal GNOME's own shortcuts may hold the records.
-            if (!bound && !UpdateGnomeShortcuts())
-                ShowRefusedCombination(this);
-            else if (!unbound.isEmpty())
-                ShowUnboundCombinations(this, unbound);
-            else
-                ShowMessage(releasing ? QStringLiteral("解除しました")
-                                      : QStringLiteral("登録されました"),
-                            QStringLiteral("確認"), MessageIcon::None, MessageButtons::Ok, this);
-        });
+    desktopAnswer_ =
+        connect(desktop, &DesktopShortcuts::finished, this,
+                [this, desktop, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
+                    disconnect(desktopAnswer_);
+                    const bool bound = outcome == DesktopShortcuts::Outcome::Bound;
+                    const QList<int> unbound = bound ? UnboundRecords(*desktop) : QList<int>();
+                    // Without the portal GNOME's own shortcuts may hold the records.
+                    if (!bound && !UpdateGnomeShortcuts())
+                        ShowRefusedCombination(this);
+                    else if (!unbound.isEmpty())
+                        ShowUnboundCombinations(this, unbound);
+                    else if (releasing)
+                        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
+                                    MessageIcon::None, MessageButtons::Ok, this);
+                    else
+                        ShowRegistered(inputMethod, this);
+                });
     desktop->bind(ActiveShortcuts(releasing ? 0 : record));
 }
 
@@ -280,7 +314,7 @@ void frmHotKey::cmdClose_Click() {
 
 void frmHotKey::buildDesktopControls() {
     DesktopShortcuts* desktop = desktopShortcuts();
-    setFixedSize(px(3690), px(6180 + DesktopRowsTwips));
+    setFixedSize(px(3690), px(HotKeyDialogHeightTwips + DesktopRowsTwips));
     lblDesktopKey = new QLabel(this);
     lblDesktopKey->setObjectName("lblDesktopKey");
     lblDesktopKey->setGeometry(twipRect(210, 6150, 3285, 375));

@@ -40,6 +40,9 @@ class frmHotKey : public QWidget {
     QLabel* lblDesktopKey = nullptr;
     QPushButton* cmdDesktopKeys = nullptr;
     QPushButton* cmdRemoveGnome = nullptr;
+    // While an input method runs: the lines whose key also switches it are
+    // marked, and a note says so for the key shown in the boxes.
+    QLabel* lblInputMethod = nullptr;
 
   public slots:
     void lstCommand_Click();
@@ -58,6 +61,9 @@ class frmHotKey : public QWidget {
     void buildControls();
     void buildDesktopControls();
     void showDesktopKeys();
+    void showInputMethodMarks();
+    void showInputMethodNote();
+    int heightTwips(bool withNote) const;
     void applyThroughDesktop(int line, int row);
     modMain::HotkeyEntry shownBinding(const modMain::HotkeyEntry& entry, int row) const;
     void connectHandlers();

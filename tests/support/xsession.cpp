@@ -247,11 +247,22 @@ int PlayerRun::start(const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env_);
     process->setWorkingDirectory(folder());
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProcessChannelMode(keepOutput_ ? QProcess::MergedChannels
+                                               : QProcess::ForwardedChannels);
     process->start(executable(), arguments);
     process->waitForStarted(5000);
     processes_.push_back(std::move(process));
     return static_cast<int>(processes_.size()) - 1;
+}
+
+QString PlayerRun::output(int index) {
+    QByteArray& kept = outputs_[index];
+    QProcess& process = *processes_.at(index);
+    // What is in the pipe now, not only what the event loop has read.
+    while (process.waitForReadyRead(10))
+        kept += process.readAllStandardOutput();
+    kept += process.readAllStandardOutput();
+    return QString::fromUtf8(kept);
 }
 
 std::optional<int> PlayerRun::waitForExit(int index, int timeoutMs) {

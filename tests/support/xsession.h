@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -97,6 +98,11 @@ class PlayerRun {
     // returns its index.
     int start(const QStringList& arguments = {});
     QProcess& process(int index = 0) { return *processes_.at(index); }
+    // The processes started from now on keep what they print for output()
+    // instead of passing it on.
+    void keepOutput() { keepOutput_ = true; }
+    // What process index has printed so far (standard output and error).
+    QString output(int index = 0);
     // Waits for process index to end; its exit code, or nothing on time-out.
     std::optional<int> waitForExit(int index = 0, int timeoutMs = 15000);
     // Sends SIGTERM to process index.
@@ -116,6 +122,8 @@ class PlayerRun {
     QTemporaryDir dir_;
     QProcessEnvironment env_;
     std::vector<std::unique_ptr<QProcess>> processes_;
+    bool keepOutput_ = false;
+    std::map<int, QByteArray> outputs_;
 };
 
 // Generates a tone WAV (sox) for end-to-end tests; false when sox fails.

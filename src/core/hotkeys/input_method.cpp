@@ -1,0 +1,125 @@
+#include "core/hotkeys/input_method.h"
+
+#include "core/commands.h"
+#include "core/extra_settings.h"
+#include "core/hotkeys/keylist.h"
+#include "core/hotkeys/timestamp_key.h"
+#include "core/log.h"
+#include "core/messagebox.h"
+
+#include <QStringList>
+#include <QTimer>
+
+namespace modMain {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString HiddenSetting = QStringLiteral("hotkeys.input-method-hidden");
+
+std::optional<InputMethod>& Running() {
+    static std::optional<InputMethod> method;
+    return method;
+}
+
+bool shown = false;
+bool waiting = false;
+
+void ShowWhenNoOtherBox() {
+    if (shown || PlayerClosing())
+        return;
+    // Another box is up (a start-up box, the desktop's answer): after it.
+    if (MessageBoxOpen()) {
+        waiting = true;
+        return;
+    }
+    waiting = false;
+    const QList<int> records = RecordsOnSwitchKeys();
+    if (records.isEmpty() || !Running())
+        return;
+    shown = true;
+    QStringList lines;
+    for (int record : records)
+        lines << CommandLabel(record) + Binding(record).KeyText;
+    const QString name = Running()->name;
+    bool hide = false;
+    ShowMessageWithCheckBox(
+        lines.join(CrLf) + QStringLiteral("は") + CrLf +
+            QStringLiteral("入力メソッド（%1）の切り替えキーと同じです").arg(name) + CrLf +
+            QStringLiteral("メモタップの起動中は、このキーで入力メソッドを切り替えられません") +
+            CrLf +
+            QStringLiteral("キー設定の画面でメモタップのキーを変えるか、%1の設定で切り替えキーを"
+                           "変えてください")
+                .arg(name),
+        QStringLiteral("ホットキー設定"), MessageIcon::Warning,
+        QStringLiteral("次回から表示しない"), hide);
+    if (!hide)
+        return;
+    SetExtraSetting(HiddenSetting, QStringLiteral("1"));
+    SaveExtraSettings();
+}
+
+void OfferBox() {
+    if (shown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
+        return;
+    static const bool listening = [] {
+        AddMessageBoxesClosedHandler([] {
+            // Out of the closing box's handler first.
+            if (waiting)
+                QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
+        });
+        return true;
+    }();
+    Q_UNUSED(listening);
+    // From the event loop: not inside the caller, which may be answering the bus.
+    QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
+}
+
+} // namespace
+
+InputMethodEvents& InputMethodChanges() {
+    static InputMethodEvents events;
+    return events;
+}
+
+void SetRunningInputMethod(const std::optional<InputMethod>& method) {
+    Running() = method;
+    if (method)
+        qCDebug(lcHotkeys).noquote()
+            << "input method" << method->name << "with" << method->switchKeys.size()
+            << "switch keys; taken:" << RecordsOnSwitchKeys().size();
+    else
+        qCDebug(lcHotkeys) << "no input method runs";
+    emit InputMethodChanges().changed();
+    OfferBox();
+}
+
+const std::optional<InputMethod>& RunningInputMethod() {
+    return Running();
+}
+
+QString InputMethodSwitchingWith(Long modifiers, Long virtualKey) {
+    const std::optional<SwitchKey> key = SwitchKeyOf(modifiers, virtualKey);
+    if (!Running() || !key || !Running()->switchKeys.contains(*key))
+        return {};
+    return Running()->name;
+}
+
+QList<int> RecordsOnSwitchKeys() {
+    QList<int> records;
+    for (int line = 0; line < DialogLineCount; ++line) {
+        const HotkeyEntry& entry = Binding(RecordOfLine(line));
+        if (entry.Active != 0 &&
+            !InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey).isEmpty())
+            records << RecordOfLine(line);
+    }
+    return records;
+}
+
+void ResetInputMethodForTesting() {
+    Running().reset();
+    shown = false;
+    waiting = false;
+}
+
+} // namespace modMain
