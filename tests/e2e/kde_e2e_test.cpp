@@ -45,19 +45,7 @@ class KdeE2E : public ::testing::Test {
                                             "0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n")
                                  .arg(tone)));
     }
-    void TearDown() override { QDBusConnection::disconnectFromBus("kde-e2e-client"); }
-
-    std::optional<QString> playbackStatus() {
-        QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.memotap",
-                                                          "/org/mpris/MediaPlayer2",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("PlaybackStatus");
-        const QDBusMessage reply = QDBusConnection::connectToBus(bus.address(), "kde-e2e-client")
-                                       .call(get, QDBus::Block, 5000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return std::nullopt;
-        return reply.arguments().first().value<QDBusVariant>().variant().toString();
-    }
+    std::optional<QString> playbackStatus() const { return bus.playbackStatus(); }
 
     // A started player that took its keys from kglobalaccel and is paused.
     void startPlayer() {

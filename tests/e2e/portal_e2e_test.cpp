@@ -57,19 +57,7 @@ class PortalE2E : public ::testing::Test {
         env.remove("QT_QPA_PLATFORM");
         env.remove("XDG_CURRENT_DESKTOP");
     }
-    void TearDown() override { QDBusConnection::disconnectFromBus("e2e-client"); }
-
-    std::optional<QString> playbackStatus() {
-        QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.memotap",
-                                                          "/org/mpris/MediaPlayer2",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("PlaybackStatus");
-        const QDBusMessage reply = QDBusConnection::connectToBus(bus.address(), "e2e-client")
-                                       .call(get, QDBus::Block, 5000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return std::nullopt;
-        return reply.arguments().first().value<QDBusVariant>().variant().toString();
-    }
+    std::optional<QString> playbackStatus() const { return bus.playbackStatus(); }
 
     XSession x;
     SoundServer sound;

@@ -1,5 +1,8 @@
 #include "support/private_bus.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,6 +52,7 @@ PrivateBus::PrivateBus() {
 }
 
 PrivateBus::~PrivateBus() {
+    QDBusConnection::disconnectFromBus(clientName());
     if (daemon_.state() == QProcess::NotRunning)
         return;
     daemon_.terminate();
@@ -59,4 +63,20 @@ PrivateBus::~PrivateBus() {
 
 QString PrivateBus::servicesDir() const {
     return dir_.filePath(QStringLiteral("services"));
+}
+
+QString PrivateBus::clientName() const {
+    return QStringLiteral("private-bus-client-") + dir_.path();
+}
+
+std::optional<QString> PrivateBus::playbackStatus() const {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.memotap", "/org/mpris/MediaPlayer2",
+                                       "org.freedesktop.DBus.Properties", "Get");
+    get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("PlaybackStatus");
+    const QDBusMessage reply =
+        QDBusConnection::connectToBus(address_, clientName()).call(get, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    return reply.arguments().first().value<QDBusVariant>().variant().toString();
 }

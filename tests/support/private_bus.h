@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
 class PrivateBus {
   public:
@@ -18,8 +19,13 @@ class PrivateBus {
     QString address() const { return address_; }
     // The one folder of activatable services; empty unless a test fills it.
     QString servicesDir() const;
+    // The player's MPRIS PlaybackStatus ("Playing", "Paused"...), asked on a
+    // client connection of the test's; nothing while the player does not answer.
+    std::optional<QString> playbackStatus() const;
 
   private:
+    QString clientName() const;
+
     QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
