@@ -5,15 +5,12 @@
 // kglobalaccel, after a restart too, and a key changed in KDE is the one
 // that works from then on, while the key file stays as it was.
 #include "core/app_paths.h"
-#include "core/textfile.h"
 #include "support/kde_desktop.h"
 #include "support/private_bus.h"
+#include "support/settings_text.h"
 #include "support/wait.h"
 #include "support/xsession.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -38,12 +35,7 @@ class KdeE2E : public ::testing::Test {
         env.remove("QT_QPA_PLATFORM");
         const QString tone = player.path("録音.wav");
         ASSERT_TRUE(MakeToneWav(tone, 60));
-        player.writeFile(
-            "hMEMOTAP.txt",
-            textfile::encode(QStringLiteral("0,0,1\r\n\"%1\",0\r\n\"\",0\r\n\"\",0\r\n"
-                                            "\"\",0\r\n\"\",0\r\n100,0,10,4,4\r\n2\r\n"
-                                            "0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n")
-                                 .arg(tone)));
+        player.writeFile("hMEMOTAP.txt", settings({entry(tone, 0)}));
     }
     std::optional<QString> playbackStatus() const { return bus.playbackStatus(); }
 

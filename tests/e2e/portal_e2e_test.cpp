@@ -1,14 +1,11 @@
 // The real player in a Wayland session (WAYLAND_DISPLAY set, its window on
 // XWayland, here Xvfb) with a desktop portal on a private session bus: it
 // takes its hotkeys from the portal and grabs no keys on the X server.
-#include "core/textfile.h"
 #include "support/fake_portal.h"
+#include "support/settings_text.h"
 #include "support/wait.h"
 #include "support/xsession.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -69,12 +66,7 @@ class PortalE2E : public ::testing::Test {
 TEST_F(PortalE2E, ShortcutsComeFromThePortalAndNoKeyIsGrabbed) {
     const QString tone = player.path("録音.wav");
     ASSERT_TRUE(MakeToneWav(tone, 30));
-    player.writeFile(
-        "hMEMOTAP.txt",
-        textfile::encode(QStringLiteral("0,0,1\r\n\"%1\",0\r\n\"\",0\r\n\"\",0\r\n"
-                                        "\"\",0\r\n\"\",0\r\n100,0,10,4,4\r\n2\r\n"
-                                        "0,0,0,\"黒\"\r\n255,255,255,\"白\"\r\n0,1\r\n")
-                             .arg(tone)));
+    player.writeFile("hMEMOTAP.txt", settings({entry(tone, 0)}));
     player.start();
     // The portal answers from this process's event loop.
     ASSERT_TRUE(WaitUntil([&] { return portal.lastBound.size() == 8; }, 30000))
