@@ -56,6 +56,31 @@ QString fileArgument(const QStringList& arguments) {
     return {};
 }
 
+// X11 grabs on XWayland hear keys only while an X11 window has the focus;
+// KDE serves its applications from kglobalaccel, whatever its portal can.
+std::unique_ptr<HotkeyBackend> makeHotkeyBackend() {
+    if (!IsWaylandSession())
+        return makePlatformHotkeyBackend();
+    if (IsKdeDesktop())
+        return inputs::makeKGlobalAccelHotkeyBackend();
+    return inputs::makePortalHotkeyBackend();
+}
+
+// The event loop, unless a start-up open was closed: then the last window went
+// before the loop could end with it, and the player ends here.
+int runUntilClosed(QApplication& app) {
+    if (PlayerClosing()) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return 0;
+    }
+    // Its box comes after the start-up boxes.
+    inputs::StartInputMethodCheck(&app);
+    // A close that waited for start-up runs inside the event loop: the last
+    // window's close ends a loop that must be running by then.
+    QTimer::singleShot(0, &app, CloseIfRequested);
+    return app.exec();
+}
+
 } // namespace
 
 void CreateWindows() {
@@ -106,15 +131,7 @@ int Main(int argc, char** argv) {
         if (MainForm && StartupFinished())
             MainForm->close();
     });
-    // X11 grabs on XWayland hear keys only while an X11 window has the focus.
-    // KDE serves its applications from kglobalaccel, whatever its portal can.
-    if (!IsWaylandSession())
-        setHotkeyBackend(makePlatformHotkeyBackend());
-    else if (IsKdeDesktop())
-        setHotkeyBackend(inputs::makeKGlobalAccelHotkeyBackend());
-    else
-        setHotkeyBackend(inputs::makePortalHotkeyBackend());
-
+    setHotkeyBackend(makeHotkeyBackend());
     InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
@@ -126,19 +143,7 @@ int Main(int argc, char** argv) {
             Execute(Command::Open, openPath); // after the reopen of the last file
         FinishStartup();
     }
-    int code = 0;
-    if (PlayerClosing()) {
-        // Closed while a start-up open ran: the last window went before the
-        // event loop could end with it, so the player ends here.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    } else {
-        // Its box comes after the start-up boxes.
-        inputs::StartInputMethodCheck(&app);
-        // A close that waited for start-up runs inside the event loop: the
-        // last window's close ends a loop that must be running by then.
-        QTimer::singleShot(0, &app, CloseIfRequested);
-        code = app.exec();
-    }
+    const int code = runUntilClosed(app);
     // The backend's desktop session or X grabs end while their connection is open.
     setHotkeyBackend(nullptr);
     return code;
