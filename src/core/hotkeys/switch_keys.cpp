@@ -12,35 +12,15 @@ namespace modMain {
 
 namespace {
 
-// The punctuation keys of the key list, which fcitx also accepts as the
-// character itself.
+// The keysym name of a punctuation key of the key list, which fcitx also
+// accepts as the character itself ("," for "comma").
 QString PunctuationName(QChar c) {
-    switch (c.unicode()) {
-    case '-':
-        return QStringLiteral("minus");
-    case '^':
-        return QStringLiteral("asciicircum");
-    case '\\':
-        return QStringLiteral("backslash");
-    case '@':
-        return QStringLiteral("at");
-    case '[':
-        return QStringLiteral("bracketleft");
-    case ';':
-        return QStringLiteral("semicolon");
-    case ':':
-        return QStringLiteral("colon");
-    case ']':
-        return QStringLiteral("bracketright");
-    case ',':
-        return QStringLiteral("comma");
-    case '.':
-        return QStringLiteral("period");
-    case '/':
-        return QStringLiteral("slash");
-    default:
+    if (c.unicode() >= 128 || !(c.isPunct() || c.isSymbol()))
         return {};
-    }
+    for (const KeyListEntry& entry : KeyList())
+        if (entry.Name == c)
+            return KeysymName(entry.Code);
+    return {};
 }
 
 // One spelling for the X name of a key: fcitx 4's "PGUP", X's "Prior" and
