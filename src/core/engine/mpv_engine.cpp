@@ -1,15 +1,10 @@
 #include "core/engine/mpv_engine.h"
 
-#include "core/engine/file_reader.h"
-#include "core/engine/mp3_chunks.h"
 #include "core/engine/mpv_load.h"
-#include "core/engine/open_probe.h"
+#include "core/engine/mpv_properties.h"
 #include "core/log.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -17,61 +12,30 @@
 
 namespace {
 
-constexpr std::uint64_t SeekReply = 1;
-constexpr std::uint64_t PauseReply = 2;
+// Replies of the sequencer's own are SeekSequencer::SeekReply and PauseReply.
 constexpr std::uint64_t SpeedReply = 3;
-// Opening waits this long at most for libmpv to load a file.
-constexpr int OpenTimeoutMs = 15000;
+constexpr std::uint64_t ReloadReply = 4;
 // How long a seek or play waits for the file to say it is still there.
 constexpr int FileCheckTimeoutMs = 250;
-// time-pos is a double; a seek to 3 s may read back as 2.9999999.
-constexpr double PositionEpsilon = 0.001;
-
-void copyText(char (&field)[128], const char* text) {
-    std::memset(field, 0, sizeof field);
-    if (text)
-        std::strncpy(field, text, sizeof field - 1);
-}
-
-// A string property, or "" when it is unavailable.
-std::string stringProperty(mpv_handle* handle, const char* name) {
-    char* value = mpv_get_property_string(handle, name);
-    if (!value)
-        return {};
-    std::string result(value);
-    mpv_free(value);
-    return result;
-}
-
-std::optional<std::int64_t> intProperty(mpv_handle* handle, const char* name) {
-    std::int64_t value = 0;
-    if (mpv_get_property(handle, name, MPV_FORMAT_INT64, &value) < 0)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> doubleProperty(mpv_handle* handle, const char* name) {
-    double value = 0;
-    if (mpv_get_property(handle, name, MPV_FORMAT_DOUBLE, &value) < 0)
-        return std::nullopt;
-    return value;
-}
-
-std::int32_t wholeSeconds(double seconds) {
-    if (!(seconds > 0))
-        return 0;
-    return static_cast<std::int32_t>(std::min(std::floor(seconds + PositionEpsilon), 2147483647.0));
-}
 
 } // namespace
 
-MpvEngine::MpvEngine(MpvOutput output) : output_(std::move(output)) {}
+MpvEngine::MpvEngine(MpvOutput output)
+    : output_(std::move(output)), playback_([this] { forgetFile(); }), stretches_(this) {
+    reloadTimeout_.setSingleShot(true);
+    reloadTimeout_.setInterval(OpenTimeoutMs);
+    connect(&reloadTimeout_, &QTimer::timeout, this, [this] {
+        qCWarning(lcEngine) << "the file could not be reloaded within" << OpenTimeoutMs << "ms";
+        close();
+    });
+}
 
 MpvEngine::~MpvEngine() {
     abandonOpen();
-    dropPreload();
+    loads_.dropPreload(handle_.get());
     // The walk's thread posts to this object: it stops first.
-    walk_.reset();
+    stretches_.reset();
+    playback_.detach();
     handle_.reset();
 }
 
@@ -107,6 +71,8 @@ void MpvEngine::init() {
     if (!handle_)
         return;
     appliedFilters_ = audioFilterChain(std::nullopt);
+    if (!playback_.observe(handle_.get()))
+        qCWarning(lcEngine) << "libmpv refused to report the position";
     mpv_set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
 }
 
@@ -125,422 +91,120 @@ void MpvEngine::drainEvents() {
         handleEvent(*event);
     }
     draining_ = false;
-    resumeIfDue();
+    settleReload();
+    if (entryId_ >= 0)
+        playback_.settle();
     wakeOpen();
-}
-
-bool MpvEngine::awaitOpen(const std::function<bool()>& done, int timeoutMs) {
-    OpenAttempt* attempt = opening_;
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timeout.start(timeoutMs);
-    attempt->loop = &loop;
-    while (!attempt->abandoned && !done() && timeout.isActive())
-        loop.exec();
-    attempt->loop = nullptr;
-    return !attempt->abandoned && done();
-}
-
-// Something the open may wait for has happened: its loop checks again.
-void MpvEngine::wakeOpen() {
-    if (opening_ && opening_->loop)
-        opening_->loop->quit();
-}
-
-void MpvEngine::abandonOpen() {
-    if (!opening_ || opening_->abandoned)
-        return;
-    opening_->abandoned = true;
-    wakeOpen();
-}
-
-void MpvEngine::resumeIfDue() {
-    if (!resumeAfterSeek_ || seekTarget_)
-        return;
-    resumeAfterSeek_ = false;
-    if (handle_ && entryId_ >= 0 && state_ == StatePlaying)
-        setMpvPaused(false);
 }
 
 void MpvEngine::handleEvent(const mpv_event& event) {
+    loads_.onEvent(event);
+    playback_.onEvent(event);
     switch (event.event_id) {
     case MPV_EVENT_COMMAND_REPLY:
-        if (event.reply_userdata == SeekReply && seekRepliesOutstanding_ > 0) {
-            --seekRepliesOutstanding_;
-            // A refused seek never restarts playback.
-            if (event.error < 0 && seekRepliesOutstanding_ == 0 && !seekStarted_)
-                seekTarget_.reset();
-        }
+        if (event.reply_userdata == ReloadReply)
+            onReloadReply(event);
         break;
-    case MPV_EVENT_SET_PROPERTY_REPLY:
-        // libmpv refuses to pause or resume only when it has lost the file.
-        if (event.reply_userdata == PauseReply && event.error < 0)
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        // The open file went away under the player (a read error, say).
+        if (end->playlist_entry_id == entryId_ && entryId_ != replacedEntry_)
             forgetFile();
         break;
-    case MPV_EVENT_SEEK:
-        // Seeks queued before the last reply were merged into this one.
-        if (seekRepliesOutstanding_ == 0)
-            seekStarted_ = true;
-        break;
-    case MPV_EVENT_PLAYBACK_RESTART:
-        if (loading_.loaded)
-            loading_.ready = true;
-        if (early_.loaded)
-            early_.ready = true;
-        if (seekTarget_ && seekRepliesOutstanding_ == 0 && seekStarted_)
-            seekTarget_.reset();
-        break;
-    case MPV_EVENT_START_FILE: {
-        const auto* start = static_cast<const mpv_event_start_file*>(event.data);
-        if (start->playlist_entry_id == loading_.entryId)
-            loading_.started = true;
-        else if (preload_)
-            early_ = {start->playlist_entry_id, true};
-        break;
     }
-    case MPV_EVENT_FILE_LOADED:
-        if (loading_.started)
-            loading_.loaded = true;
-        if (early_.started)
-            early_.loaded = true;
+    case MPV_EVENT_LOG_MESSAGE:
+        logMessage(*static_cast<const mpv_event_log_message*>(event.data));
         break;
-    case MPV_EVENT_END_FILE:
-        onEndFile(*static_cast<const mpv_event_end_file*>(event.data));
-        break;
-    case MPV_EVENT_LOG_MESSAGE: {
-        const auto* message = static_cast<const mpv_event_log_message*>(event.data);
-        // FFmpeg warns about every stretch of a playlist ("estimating
-        // duration from bitrate"); only its errors are worth a line.
-        if (std::strncmp(message->prefix, "ffmpeg", 6) == 0 &&
-            message->log_level > MPV_LOG_LEVEL_ERROR)
-            break;
-        qCWarning(lcEngine).noquote() << QStringLiteral("libmpv [%1] %2")
-                                             .arg(QString::fromUtf8(message->prefix),
-                                                  QString::fromUtf8(message->text).trimmed());
-        break;
-    }
     default:
         break;
     }
-}
-
-void MpvEngine::onEndFile(const mpv_event_end_file& end) {
-    if (end.playlist_entry_id == loading_.entryId) {
-        loading_.ended = true;
-        loading_.endError = end.reason == MPV_END_FILE_REASON_ERROR ? end.error : 0;
-    } else if (end.playlist_entry_id == early_.entryId) {
-        early_.ended = true;
-        early_.endError = end.reason == MPV_END_FILE_REASON_ERROR ? end.error : 0;
-    }
-    // The open file went away under the player (a read error, say).
-    if (end.playlist_entry_id == entryId_)
-        forgetFile();
 }
 
 void MpvEngine::forgetFile() {
-    walk_.reset();
-    plan_ = {};
-    planExactSeconds_ = 0;
-    planFile_ = {};
-    lengthExact_ = true;
-    lengthNews_ = false;
+    stretches_.reset();
+    playback_.reset();
+    if (reloading_)
+        loads_.take();
+    reloading_ = false;
+    replacedEntry_ = -1;
+    seekAfterReload_.reset();
+    reloadTimeout_.stop();
     endSeekDeferred_ = false;
+    lengthNews_ = false;
     entryId_ = -1;
-    state_ = StateStopped;
-    totalSeconds_ = 0;
-    heldPosition_ = 0;
-    positionFloor_.reset();
-    seekTarget_.reset();
-    seekStarted_ = false;
-    resumeAfterSeek_ = false;
 }
 
-std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
-    lastError_ = error;
-    if (info)
-        std::memset(info, 0, sizeof *info);
-    return 0;
-}
-
-MpvEngine::Loading MpvEngine::load(const std::string& url, bool playlist,
-                                   std::optional<std::int32_t> startSeconds, LoadWait wait) {
-    const std::int64_t entryId = requestLoad(handle_.get(), url, playlist, startSeconds);
-    if (entryId < 0)
-        return {};
-    loading_ = {};
-    loading_.entryId = entryId;
-    return awaitLoad(wait);
-}
-
-MpvEngine::Loading MpvEngine::awaitLoad(LoadWait wait) {
-    mpv_handle* h = handle_.get();
-    if (wait == LoadWait::EventLoop) {
-        awaitOpen([this] { return loading_.ready || loading_.ended; }, OpenTimeoutMs);
-    } else {
-        QElapsedTimer clock;
-        clock.start();
-        while (!loading_.ready && !loading_.ended) {
-            const qint64 left = OpenTimeoutMs - clock.elapsed();
-            if (left <= 0)
-                break;
-            const mpv_event* event = mpv_wait_event(h, left / 1000.0);
-            if (event->event_id != MPV_EVENT_NONE)
-                handleEvent(*event);
-        }
-    }
-    const Loading outcome = std::exchange(loading_, Loading{});
-    // Freed while the open waited there is no player left to stop, and after
-    // another open the player holds that one's file.
-    if (!handle_ || entryId_ >= 0)
-        return outcome;
-    const char* stop[] = {"stop", nullptr};
-    // A load that never finished is abandoned; failing here changes nothing
-    // since the next load replaces it anyway.
-    if (!outcome.ready && !outcome.ended && mpv_command(h, stop) < 0)
-        qCWarning(lcEngine) << "libmpv refused to abandon a load";
-    return outcome;
-}
-
-std::int16_t MpvEngine::failLoad(const Loading& outcome, bool looksLikeText, EngineFileInfo* info) {
-    switch (outcome.endError) {
-    case MPV_ERROR_NOTHING_TO_PLAY:
-        return fail(ErrNoAudioStream, info);
-    case MPV_ERROR_UNKNOWN_FORMAT:
-        return fail(looksLikeText ? ErrNoAudioStream : ErrUndecodable, info);
-    default:
-        return fail(ErrUndecodable, info);
-    }
-}
-
-std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
-    if (!handle_)
-        return fail(ErrNotInitialised, info);
-    drainEvents();
-    // The current file goes even when the new one fails to open, and so does
-    // an open still waiting further down the stack.
-    close();
-    if (!path || !*path)
-        return fail(ErrFileNotFound, info);
-
-    OpenAttempt attempt;
-    OpenAttempt* const outer = std::exchange(opening_, &attempt);
-    const std::int16_t result = openFile(path, info);
-    opening_ = outer;
-    // An abandoned open leaves FileInfo to whatever replaced it.
-    if (attempt.abandoned) {
-        lastError_ = ErrOpenAbandoned;
-        return 0;
-    }
-    return result;
-}
-
-std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
-    // Every open is a preload taken over: the one under way for this file,
-    // or one started here.
-    if (preload_ && preload_->path != path)
-        dropPreload();
-    if (!preload_)
-        startPreload(path);
-    // Whatever abandons this open drops the preload with it.
-    if (!awaitOpen([this] { return preload_ && preload_->probe->finished(); }, OpenTimeoutMs)) {
-        if (opening_->abandoned)
-            return 0;
-        dropPreload();
-        qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
-        return fail(ErrFileUnreadable, info);
-    }
-    const FileProbe probe = preload_->probe->take();
-    const bool loading = takeOverPreload();
-    if (probe.error != ErrNone)
-        return fail(probe.error, info);
-    const std::optional<MpegOpening>& mpeg = probe.mpeg;
-
-    Loading outcome;
-    if (loading) {
-        outcome = awaitLoad(LoadWait::EventLoop);
-    } else {
-        // libmpv refused the probe's thread; asked again here, its answer
-        // tells which error the open reports.
-        int flag = 1;
-        if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
-            return fail(ErrNotInitialised, info);
-        outcome = load(loadUrlFor(probe), mpeg.has_value(), std::nullopt, LoadWait::EventLoop);
-    }
-    if (opening_->abandoned)
-        return 0;
-    if (outcome.entryId < 0)
-        return fail(ErrUndecodable, info);
-    if (!outcome.ready)
-        return failLoad(outcome, probe.layout.looksLikeText, info);
-
-    mpv_handle* h = handle_.get();
-    entryId_ = outcome.entryId;
-    const double seconds = mpeg ? mpeg->seconds : doubleProperty(h, "duration").value_or(0.0);
-    totalSeconds_ = wholeSeconds(seconds);
-    if (mpeg) {
-        plan_ = mpeg->plan;
-        planExactSeconds_ = mpegPlaylistExactSeconds(plan_);
-        planFile_ = probe.file.duplicate();
-        lengthExact_ = mpeg->lengthExact;
-        if (mpeg->needsWalk())
-            startWalk(probe.file, *mpeg);
-    }
-    lastError_ = ErrNone;
-    if (info) {
-        const std::string codec = stringProperty(h, "audio-codec-name");
-        std::memset(info, 0, sizeof *info);
-        copyText(info->Text1, probe.fileName.constData());
-        copyText(info->Text2, codec.c_str());
-        info->Value1 =
-            static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
-        info->Value2 =
-            static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
-        // Average bit rate, kbit/s.
-        info->Value3 =
-            seconds > 0
-                ? static_cast<std::int32_t>(std::min(probe.file.size() * 8 / seconds / 1000, 1e9))
-                : 0;
-        info->TotalSeconds = totalSeconds_;
-    }
-    return 1;
-}
-
-void MpvEngine::preload(const char* path) {
-    if (handle_ && path && *path && entryId_ < 0 && !opening_ && !preload_)
-        startPreload(path);
-}
-
-void MpvEngine::startPreload(const char* path) {
-    auto entryId = std::make_shared<std::atomic<std::int64_t>>(-1);
-    mpv_handle* h = handle_.get();
-    early_ = {};
-    preload_ = Preload{path, nullptr, entryId};
-    preload_->probe = std::make_unique<BackgroundProbe>(
-        path, this, [this] { wakeOpen(); },
-        [h, entryId](const FileProbe& probe) {
-            if (probe.error == ErrNone)
-                *entryId = requestPausedLoad(h, probe);
-        });
-}
-
-bool MpvEngine::takeOverPreload() {
-    if (!preload_)
-        return false;
-    // Final: the probe has finished, and its load request with it.
-    const std::int64_t entryId = *preload_->entryId;
-    preload_.reset();
-    const Loading early = std::exchange(early_, Loading{});
-    if (entryId < 0)
-        return false;
-    loading_ = early.entryId == entryId ? early : Loading{};
-    loading_.entryId = entryId;
-    return true;
-}
-
-void MpvEngine::dropPreload() {
-    if (!preload_)
-        return;
-    // Waits for a load request under way on the probe's thread; after this
-    // none comes.
-    preload_->probe.reset();
-    const std::int64_t entryId = *preload_->entryId;
-    preload_.reset();
-    early_ = {};
-    const char* stop[] = {"stop", nullptr};
-    if (entryId >= 0 && handle_ && mpv_command(handle_.get(), stop) < 0)
-        qCWarning(lcEngine) << "libmpv refused to stop a file loaded ahead";
-}
-
-void MpvEngine::startWalk(const FileReader& file, const MpegOpening& opening) {
-    walk_ = std::make_unique<MpegWalk>(
-        file.duplicate(), opening.plan.start, opening.plan.end, opening.header, MpegMarkInterval,
-        [this] { postWalkNews(); }, walkHook_);
-}
-
-void MpvEngine::postWalkNews() {
-    // Called on the walk's thread: only hand the news to the engine's thread.
-    if (walkNewsQueued_.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            walkNewsQueued_ = false;
-            onWalkNews();
-        },
-        Qt::QueuedConnection);
-}
-
-void MpvEngine::onWalkNews() {
-    if (!walk_ || !walk_->done() || plan_.complete)
-        return;
-    const MpegWalk::Progress progress = walk_->progress();
-    const std::int32_t exact =
-        wholeSeconds(static_cast<double>(progress.frames) * plan_.frameSeconds);
-    // The loaded playlist stays until the next seek needs more of it.
-    plan_.complete = true;
-    plan_.frames = progress.frames;
-    plan_.marks = progress.marks;
-    lengthNews_ = lengthNews_ || exact != totalSeconds_;
-    totalSeconds_ = exact;
-    lengthExact_ = true;
+void MpvEngine::onLengthFound(double seconds) {
+    const std::int32_t exact = wholeSeconds(seconds);
+    lengthNews_ = lengthNews_ || exact != playback_.totalSeconds();
+    playback_.setLength(exact, true);
     if (endSeekDeferred_) {
         endSeekDeferred_ = false;
-        seekTarget_.reset();
-        if (state_ == StatePlaying)
-            resumeAfterSeek_ = true;
-        seek(totalSeconds_);
+        playback_.finishHold();
+        seek(exact);
     }
 }
 
 std::int16_t MpvEngine::takeExactLength(std::int32_t* totalSeconds) {
-    onWalkNews();
     if (!lengthNews_ || entryId_ < 0)
         return 0;
     lengthNews_ = false;
     if (totalSeconds)
-        *totalSeconds = totalSeconds_;
+        *totalSeconds = playback_.totalSeconds();
     return 1;
 }
 
 // Before the walk is done, a target beyond the loaded stretches reloads the
-// playlist with the stretches walked since, when there are more.
-bool MpvEngine::reloadFor(std::int32_t target) {
-    if (plan_.path.empty() || target < planExactSeconds_)
+// playlist with the stretches walked since, when there are more. Nothing
+// waits for it: the engine holds the target until the reload plays.
+bool MpvEngine::startReload(std::int32_t target) {
+    const std::optional<std::string> url = stretches_.playlistReaching(target);
+    if (!url)
         return false;
-    MpegChunkPlan plan = plan_;
-    if (walk_ && !plan.complete) {
-        const MpegWalk::Progress progress = walk_->progress();
-        plan.marks = progress.marks;
-        plan.frames = progress.frames;
-    }
-    const double exactSeconds = mpegPlaylistExactSeconds(plan);
-    if (exactSeconds <= planExactSeconds_)
-        return false;
-    plan_ = std::move(plan);
-    planExactSeconds_ = exactSeconds;
-    mpv_handle* h = handle_.get();
-    int flag = 1;
-    // The old entry's end must not count as losing the file.
-    entryId_ = -1;
-    const Loading outcome = mpv_set_property(h, "pause", MPV_FORMAT_FLAG, &flag) < 0
-                                ? Loading{}
-                                : load(playlistUrl(plan_), true, target);
-    if (!outcome.ready) {
-        qCWarning(lcEngine) << "the file could not be reloaded at" << target << "s";
-        forgetFile();
+    playback_.holdAt(target);
+    playback_.setMpvPaused(true);
+    if (!requestLoadAsync(handle_.get(), ReloadReply, *url, true, target)) {
+        qCWarning(lcEngine) << "libmpv refused to reload the file at" << target << "s";
+        close();
         return true;
     }
-    entryId_ = outcome.entryId;
-    seekTarget_.reset();
-    seekStarted_ = false;
-    heldPosition_ = target;
-    positionFloor_ = target;
-    resumeAfterSeek_ = false;
-    if (state_ == StatePlaying)
-        setMpvPaused(false);
+    reloading_ = true;
+    // The entry replaced ends on the way; that is not the file lost.
+    replacedEntry_ = entryId_;
+    seekAfterReload_.reset();
+    loads_.expect();
+    reloadTimeout_.start();
     return true;
+}
+
+void MpvEngine::onReloadReply(const mpv_event& event) {
+    if (!reloading_)
+        return;
+    const auto* reply = static_cast<const mpv_event_command*>(event.data);
+    const std::int64_t entryId = event.error < 0 ? -1 : loadedEntry(reply->result);
+    if (entryId < 0) {
+        qCWarning(lcEngine) << "libmpv could not reload the file:" << mpv_error_string(event.error);
+        close();
+        return;
+    }
+    loads_.bind(entryId);
+    entryId_ = entryId;
+}
+
+void MpvEngine::settleReload() {
+    if (!reloading_ || !loads_.current().settled())
+        return;
+    const MpvLoad outcome = loads_.take();
+    reloading_ = false;
+    reloadTimeout_.stop();
+    if (!outcome.ready) {
+        qCWarning(lcEngine) << "the file could not be reloaded";
+        forgetFile();
+        return;
+    }
+    playback_.finishHold();
+    if (const auto target = std::exchange(seekAfterReload_, std::nullopt))
+        seek(*target);
 }
 
 // FFmpeg opens each stretch by the file's name. Once the file is cut shorter,
@@ -548,40 +212,38 @@ bool MpvEngine::reloadFor(std::int32_t target) {
 // inside FFmpeg's playlist demuxer. So a changed file is closed, as a file
 // lost to a read error is, before libmpv is asked to seek or play in it. A
 // file that does not answer (a share that stopped) is left alone, and so is
-// the command: the window does not wait for the share.
+// the command: the window waits at most FileCheckTimeoutMs for the share.
 bool MpvEngine::fileUsable() {
-    if (plan_.path.empty())
+    if (!stretches_.active())
         return true;
-    switch (planFile_.stillAtWithin(plan_.path.c_str(), plan_.end, FileCheckTimeoutMs)) {
+    switch (stretches_.filePresence(FileCheckTimeoutMs)) {
     case FileReader::Presence::Same:
         return true;
     case FileReader::Presence::NoAnswer:
         qCWarning(lcEngine).noquote() << "the open file does not answer; command dropped:"
-                                      << QString::fromStdString(plan_.path);
+                                      << QString::fromStdString(stretches_.path());
         return false;
     case FileReader::Presence::Changed:
         break;
     }
     qCWarning(lcEngine).noquote() << "the open file changed under the player; closed:"
-                                  << QString::fromStdString(plan_.path);
+                                  << QString::fromStdString(stretches_.path());
     close();
     return false;
 }
 
 void MpvEngine::deferSeekToEnd() {
     endSeekDeferred_ = true;
-    seekTarget_ = totalSeconds_;
-    heldPosition_ = totalSeconds_;
-    positionFloor_ = totalSeconds_;
+    playback_.holdAt(playback_.totalSeconds());
     // Silent while waiting, so nothing from the old place is heard.
-    setMpvPaused(true);
+    playback_.setMpvPaused(true);
 }
 
 void MpvEngine::close() {
     // A preload taken over by the open in progress goes with it; one that
     // no open has asked for yet stays for the open that follows.
     if (opening_)
-        dropPreload();
+        loads_.dropPreload(handle_.get());
     abandonOpen();
     if (!handle_ || entryId_ < 0)
         return;
@@ -592,14 +254,6 @@ void MpvEngine::close() {
         return;
 }
 
-void MpvEngine::setMpvPaused(bool paused) {
-    int flag = paused ? 1 : 0;
-    // Queued behind the seeks already sent: a synchronous call would overtake
-    // them, and a resume would sound from the old place first.
-    if (mpv_set_property_async(handle_.get(), PauseReply, "pause", MPV_FORMAT_FLAG, &flag) < 0)
-        forgetFile();
-}
-
 void MpvEngine::schedulePlay() {
     if (playQueued_)
         return;
@@ -608,8 +262,8 @@ void MpvEngine::schedulePlay() {
         this,
         [this] {
             playQueued_ = false;
-            if (handle_ && entryId_ >= 0 && state_ == StatePlaying) {
-                resumeAfterSeek_ = true;
+            if (handle_ && entryId_ >= 0) {
+                playback_.resumeWhenDue();
                 drainEvents();
             }
         },
@@ -617,7 +271,7 @@ void MpvEngine::schedulePlay() {
 }
 
 void MpvEngine::play() {
-    if (!handle_ || entryId_ < 0 || state_ == StatePlaying)
+    if (!handle_ || entryId_ < 0 || playback_.state() == StatePlaying)
         return;
     restart();
 }
@@ -638,103 +292,54 @@ void MpvEngine::restart() {
     if (!handle_ || entryId_ < 0 || !fileUsable())
         return;
     drainEvents();
+    if (entryId_ < 0)
+        return;
     reconnectOutput();
-    if (state_ == StatePaused && !positionFloor_)
-        positionFloor_ = heldPosition_;
-    state_ = StatePlaying;
+    playback_.play();
     schedulePlay();
 }
 
 void MpvEngine::pause() {
-    if (!handle_ || entryId_ < 0 || state_ != StatePlaying)
+    if (!handle_ || entryId_ < 0 || playback_.state() != StatePlaying)
         return;
     drainEvents();
-    heldPosition_ = playingPosition();
-    state_ = StatePaused;
-    resumeAfterSeek_ = false;
-    setMpvPaused(true);
+    if (entryId_ >= 0 && playback_.state() == StatePlaying)
+        playback_.pause();
 }
 
 void MpvEngine::stop() {
     if (!handle_ || entryId_ < 0)
         return;
     seek(0);
-    state_ = StateStopped;
-    resumeAfterSeek_ = false;
-    setMpvPaused(true);
+    if (entryId_ >= 0)
+        playback_.stop();
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
-    if (!handle_ || entryId_ < 0 || state_ == StateStopped || !fileUsable())
+    if (!handle_ || entryId_ < 0 || playback_.state() == StateStopped || !fileUsable())
         return;
+    const std::int32_t total = playback_.totalSeconds();
     // While the length is an estimate, the end is only known once walked.
-    if (!lengthExact_ && seconds >= totalSeconds_)
+    if (!playback_.lengthExact() && seconds >= total)
         return deferSeekToEnd();
     // A seek to the end still waiting is replaced; its silence ends with this one.
-    if (std::exchange(endSeekDeferred_, false) && state_ == StatePlaying)
-        resumeAfterSeek_ = true;
-    const std::int32_t target = std::clamp(seconds, 0, totalSeconds_);
-    if (reloadFor(target))
+    if (std::exchange(endSeekDeferred_, false))
+        playback_.finishHold();
+    const std::int32_t target = std::clamp(seconds, 0, total);
+    if (reloading_) {
+        seekAfterReload_ = target;
+        playback_.holdAt(target);
         return;
-    const std::string amount = std::to_string(target);
-    const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
-    if (mpv_command_async(handle_.get(), SeekReply, command) < 0)
-        return;
-    ++seekRepliesOutstanding_;
-    seekStarted_ = false;
-    seekTarget_ = target;
-    heldPosition_ = target;
-    positionFloor_ = target;
-}
-
-std::int32_t MpvEngine::playingPosition() {
-    if (seekTarget_)
-        return *seekTarget_;
-    const auto seconds = doubleProperty(handle_.get(), "time-pos");
-    if (!seconds)
-        return heldPosition_;
-    std::int32_t position = wholeSeconds(*seconds);
-    if (lengthExact_)
-        position = std::min(position, totalSeconds_);
-    // libmpv counts the output's latency off the position until the first
-    // sound after a seek or a resume is heard; the engine reports the target
-    // meanwhile, so the position never steps back.
-    if (positionFloor_) {
-        if (position >= *positionFloor_)
-            positionFloor_.reset();
-        else
-            position = *positionFloor_;
     }
-    heldPosition_ = position;
-    return position;
-}
-
-bool MpvEngine::heldAtEnd() {
-    int eof = 0;
-    return !seekTarget_ &&
-           mpv_get_property(handle_.get(), "eof-reached", MPV_FORMAT_FLAG, &eof) >= 0 && eof;
+    if (!startReload(target))
+        playback_.seek(target);
 }
 
 std::int32_t MpvEngine::getState(std::int32_t* position) {
-    // The first answer after a seek is the seek's own: state unchanged, even
-    // when libmpv has already run into the end, which the next answer shows.
-    const bool answeringASeek = seekTarget_.has_value();
-    drainEvents();
-    onWalkNews();
-    std::int32_t reported = 0;
-    if (handle_ && entryId_ >= 0 && state_ != StateStopped) {
-        if (!answeringASeek && heldAtEnd()) {
-            // libmpv pauses by itself at the end of the file and holds it.
-            state_ = StatePaused;
-            const auto end = doubleProperty(handle_.get(), "time-pos");
-            heldPosition_ = lengthExact_ || !end ? totalSeconds_ : wholeSeconds(*end);
-            positionFloor_.reset();
-        }
-        reported = state_ == StatePaused ? heldPosition_ : playingPosition();
-    }
+    const bool open = handle_ && entryId_ >= 0;
     if (position)
-        *position = reported;
-    return state_;
+        *position = open ? playback_.position() : 0;
+    return open ? playback_.state() : StateStopped;
 }
 
 void MpvEngine::setPitch(std::int32_t percent) {
@@ -775,8 +380,9 @@ std::int32_t MpvEngine::getLastErrorNo() {
 
 void MpvEngine::free() {
     abandonOpen();
-    dropPreload();
+    loads_.dropPreload(handle_.get());
     forgetFile();
+    playback_.detach();
     handle_.reset();
 }
 

@@ -1,21 +1,10 @@
-// The engine over libmpv: one player handle, the open file's play state as
-// the program sees it, speed and equalizer.
-//
-// libmpv works asynchronously; this class answers synchronously. After a
-// seek, getState reports the target until libmpv has restarted playback
-// there; play, pause and restart change the reported state at once. libmpv's
-// own pause follows when control returns to the Qt event loop (pausing takes
-// effect at once), so the open-play-seek-pause sequence of opening a file
-// never sounds. Events from libmpv are drained on the Qt thread the engine
-// lives in.
-//
-// MPEG audio whose frames cannot be placed by arithmetic opens with an
-// estimated length while a walk on another thread counts its frames; seeks
-// stay exact meanwhile (FFmpeg counts the frames up to the target itself).
-// A seek beyond the stretches loaded so far reloads the file with the
-// stretches the walk has found. While the length is an estimate, a seek to
-// it or beyond waits for the walk and then goes to the true end; playing on
-// pauses at the true end of the data, never at the estimate.
+// The engine over libmpv: one player handle, the open file, speed and
+// equalizer. Three parts carry its state, each with one job: the loads
+// libmpv is asked for (load_tracker.h), the play state and the order of
+// seeks and pauses (seek_sequencer.h), and the MPEG stretches of a long
+// recording (stretch_session.h). Events from libmpv are drained on the Qt
+// thread the engine lives in and handed to each part; reading the state
+// only reads what they cached.
 //
 // Opening reads the file first on a thread of its own (see open_probe.h) and
 // then waits for libmpv to load it, running the Qt event loop meanwhile: a
@@ -26,18 +15,24 @@
 // both ahead of the open, so that they go on while the program builds its
 // window; an open of that file takes them over where they are, and any
 // other open starts them at once.
+//
+// A seek beyond the MPEG stretches loaded so far reloads the playlist: the
+// seek is sent like any other, and the reload's end arrives as events. While
+// the length is an estimate, a seek to it or beyond waits for the walk and
+// then goes to the true end; playing on pauses at the true end of the data,
+// never at the estimate.
 #pragma once
 
 #include "core/engine/engine.h"
-#include "core/engine/file_reader.h"
-#include "core/engine/mp3_plan.h"
-#include "core/engine/mp3_walk.h"
+#include "core/engine/load_tracker.h"
 #include "core/engine/mpv_filters.h"
 #include "core/engine/mpv_handle.h"
-#include "core/engine/open_probe.h"
+#include "core/engine/seek_sequencer.h"
+#include "core/engine/stretch_session.h"
 
 #include <QEventLoop>
 #include <QObject>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <future>
@@ -70,56 +65,27 @@ class MpvEngine : public QObject, public EngineBackend {
 
     // True from a seek until libmpv hands the first sound at its target to
     // the output.
-    bool seekPending() const { return seekTarget_.has_value(); }
+    bool seekPending() const { return playback_.seekPending(); }
     // The audio filter chain in effect ("af").
     const std::string& filterChain() const { return appliedFilters_; }
     // True once libmpv has loaded a preloaded file that no open took over yet.
-    bool preloadReady() const { return preload_ && early_.ready; }
-    // True while a frame walk runs for the open file.
-    bool walking() const { return walk_ && !walk_->done(); }
+    bool preloadReady() const { return loads_.preloadReady(); }
+    // True while the frame walk of the open file has not reported its end.
+    bool walking() const { return stretches_.walking(); }
     // Runs on the walk's thread before each block it reads (tests hold it).
-    void setWalkBlockHook(MpegWalk::BlockHook hook) { walkHook_ = std::move(hook); }
+    void setWalkBlockHook(MpegWalk::BlockHook hook) {
+        stretches_.setWalkBlockHook(std::move(hook));
+    }
 
   private:
-    struct Loading {
-        std::int64_t entryId = -1;
-        bool started = false;
-        bool loaded = false;
-        bool ready = false;
-        bool ended = false;
-        int endError = 0;
-    };
-    // The file a preload probes and the playlist entry of the load its
-    // probe's thread asked for (-1 until then, or without one).
-    struct Preload {
-        QByteArray path;
-        std::unique_ptr<BackgroundProbe> probe;
-        std::shared_ptr<std::atomic<std::int64_t>> entryId;
-    };
-
     // An open waiting for the file: the loop it runs, and whether it was
     // abandoned meanwhile.
     struct OpenAttempt {
         QEventLoop* loop = nullptr;
         bool abandoned = false;
     };
-    enum class LoadWait { Blocking, EventLoop };
 
     static void onWakeup(void* self);
-    // Loads url (an MPEG playlist or a file), paused at startSeconds, and
-    // waits until it plays or fails: blocked in libmpv, or running the event
-    // loop for an open.
-    Loading load(const std::string& url, bool playlist, std::optional<std::int32_t> startSeconds,
-                 LoadWait wait = LoadWait::Blocking);
-    // Probes path on a thread of its own, which then asks libmpv to load it.
-    void startPreload(const char* path);
-    // Waits for the load in loading_ as load does.
-    Loading awaitLoad(LoadWait wait);
-    // Binds the preload's load, with what libmpv said of it so far, to
-    // loading_ once its probe has finished; false when it asked for none.
-    bool takeOverPreload();
-    // Drops the preload and stops the load it asked for.
-    void dropPreload();
     // Runs the event loop until done() holds, the open is abandoned or
     // timeoutMs have passed; true when done() holds and the open goes on.
     bool awaitOpen(const std::function<bool()>& done, int timeoutMs);
@@ -127,25 +93,23 @@ class MpvEngine : public QObject, public EngineBackend {
     void abandonOpen();
     // The open's work once it is registered as the open in progress.
     std::int16_t openFile(const char* path, EngineFileInfo* info);
-    std::int16_t failLoad(const Loading& outcome, bool looksLikeText, EngineFileInfo* info);
-    void startWalk(const FileReader& file, const MpegOpening& opening);
-    void postWalkNews();
-    void onWalkNews();
-    bool reloadFor(std::int32_t target);
+    // Waits for the load followed, and stops it when it never finished.
+    MpvLoad awaitLoad();
+    std::int16_t failLoad(const MpvLoad& outcome, bool looksLikeText, EngineFileInfo* info);
+    void describe(const FileProbe& probe, double seconds, EngineFileInfo* info);
+    void onLengthFound(double seconds);
+    bool startReload(std::int32_t target);
+    void onReloadReply(const mpv_event& event);
+    void settleReload();
     // False when the open file changed (it is then closed) or did not answer.
     bool fileUsable();
     void reconnectOutput();
     void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
-    void onEndFile(const mpv_event_end_file& end);
     std::int16_t fail(std::int32_t error, EngineFileInfo* info);
     void forgetFile();
-    void setMpvPaused(bool paused);
     void schedulePlay();
-    void resumeIfDue();
-    std::int32_t playingPosition();
-    bool heldAtEnd();
 
     MpvOutput output_;
     MpvHandle handle_;
@@ -154,45 +118,24 @@ class MpvEngine : public QObject, public EngineBackend {
     std::atomic<bool> drainQueued_{false};
     bool draining_ = false;
     bool playQueued_ = false;
-    // A resume waiting for the seek in flight, so no sound from the old place
-    // reaches the output first.
-    bool resumeAfterSeek_ = false;
 
-    std::int32_t state_ = StateStopped;
     std::int64_t entryId_ = -1; // the open file's playlist entry, -1 for none
-    std::int32_t totalSeconds_ = 0;
-    // The position while paused (and the last one known while playing), and
-    // the lowest position to report until playback has passed it.
-    std::int32_t heldPosition_ = 0;
-    std::optional<std::int32_t> positionFloor_;
     std::int32_t lastError_ = ErrNone;
-    Loading loading_;
     OpenAttempt* opening_ = nullptr;
-    std::optional<Preload> preload_;
-    // What libmpv said of the load it began last while a preload had not
-    // yet learnt that load's entry.
-    Loading early_;
+    LoadTracker loads_;
+    SeekSequencer playback_;
+    StretchSession stretches_;
 
-    // The seek being carried out: its target, the replies to seek commands
-    // still to come, and whether libmpv began a seek after the last reply.
-    std::optional<std::int32_t> seekTarget_;
-    int seekRepliesOutstanding_ = 0;
-    bool seekStarted_ = false;
-
-    // The MPEG playlist as loaded (an empty path for other files), the time
-    // its exact stretches cover, and the walk that completes it.
-    MpegChunkPlan plan_;
-    double planExactSeconds_ = 0;
-    // The file the playlist names, held open to notice it being replaced.
-    FileReader planFile_;
-    std::unique_ptr<MpegWalk> walk_;
-    MpegWalk::BlockHook walkHook_;
-    std::atomic<bool> walkNewsQueued_{false};
-    bool lengthExact_ = true;
-    // The exact length differs from what the caller was last told.
-    bool lengthNews_ = false;
+    // A reload of the stretch playlist under way: the entry it replaces, the
+    // seek to send once it plays, and how long it may take.
+    bool reloading_ = false;
+    std::int64_t replacedEntry_ = -1;
+    std::optional<std::int32_t> seekAfterReload_;
+    QTimer reloadTimeout_;
     // A seek to the end waiting for the walk to find it.
     bool endSeekDeferred_ = false;
+    // The exact length differs from what the caller was last told.
+    bool lengthNews_ = false;
 
     std::optional<EqualizerLevels> equalizer_;
     std::string appliedFilters_;

@@ -21,5 +21,12 @@ std::string playlistUrl(const MpegChunkPlan& plan);
 std::int64_t requestLoad(mpv_handle* handle, const std::string& url, bool playlist,
                          std::optional<std::int32_t> startSeconds);
 
+// requestLoad without waiting for libmpv: the reply to userdata carries the
+// new entry (see loadedEntry). False when libmpv refused at once.
+bool requestLoadAsync(mpv_handle* handle, std::uint64_t userdata, const std::string& url,
+                      bool playlist, std::optional<std::int32_t> startSeconds);
+// The playlist entry a loadfile command's result names, or -1.
+std::int64_t loadedEntry(const mpv_node& result);
+
 // Pauses libmpv and asks it to load a probed file, as an open does.
 std::int64_t requestPausedLoad(mpv_handle* handle, const FileProbe& probe);
