@@ -1,4 +1,4 @@
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 
 #include "core/extra_settings.h"
 #include "core/hotkeys/keylist.h"
@@ -6,12 +6,34 @@
 #include "core/textfile.h"
 
 #include <algorithm>
+#include <array>
 
 namespace modMain {
 
 namespace {
 
-const QString SettingName = QStringLiteral("hotkey.copy-time");
+struct ExtraKey {
+    Command command;
+    const char* label;
+};
+
+// In record order from TimeStampRecord.
+constexpr std::array<ExtraKey, ExtraKeyCount> ExtraKeys = {{
+    {Command::CopyTime, "TimeStamp :"},
+    {Command::Levelling, "Levelling :"},
+    {Command::NoiseReduction, "NoiseCut  :"},
+    {Command::LowCut, "LowCut    :"},
+    {Command::Channel, "Channel   :"},
+}};
+
+std::array<HotkeyEntry, ExtraKeyCount>& entries() {
+    static std::array<HotkeyEntry, ExtraKeyCount> all{};
+    return all;
+}
+
+QString settingName(int record) {
+    return QStringLiteral("hotkey.") + InfoOf(ExtraKeys[record - TimeStampRecord].command).name;
+}
 
 HotkeyEntry unbound(Long id) {
     HotkeyEntry entry;
@@ -20,11 +42,17 @@ HotkeyEntry unbound(Long id) {
     return entry;
 }
 
-// The smallest positive id no record of the key file holds.
-Long freeId() {
+// The smallest positive id no record of the key file and no extra key
+// before index holds.
+Long freeId(int index) {
     Long id = 1;
-    while (std::any_of(HotKeys.begin() + 1, HotKeys.end(),
-                       [id](const HotkeyEntry& e) { return e.Id == id; }))
+    const auto taken = [index](Long candidate) {
+        return std::any_of(HotKeys.begin() + 1, HotKeys.end(),
+                           [candidate](const HotkeyEntry& e) { return e.Id == candidate; }) ||
+               std::any_of(entries().begin(), entries().begin() + index,
+                           [candidate](const HotkeyEntry& e) { return e.Id == candidate; });
+    };
+    while (taken(id))
         ++id;
     return id;
 }
@@ -42,32 +70,53 @@ bool parse(const QString& value, HotkeyEntry& entry) {
 } // namespace
 
 int RecordOfLine(int line) {
-    return line == DialogLineCount - 1 ? TimeStampRecord : line + 1;
+    return line < CommandCount ? line + 1 : TimeStampRecord + line - CommandCount;
+}
+
+bool IsExtraRecord(int record) {
+    return record >= TimeStampRecord && record < TimeStampRecord + ExtraKeyCount;
+}
+
+std::optional<Command> CommandOfExtraRecord(int record) {
+    if (!IsExtraRecord(record))
+        return std::nullopt;
+    return ExtraKeys[record - TimeStampRecord].command;
+}
+
+QString ExtraKeyLabel(int record) {
+    if (!IsExtraRecord(record))
+        return {};
+    return QString::fromLatin1(ExtraKeys[record - TimeStampRecord].label);
 }
 
 HotkeyEntry& TimeStampKey() {
-    static HotkeyEntry entry = unbound(0);
-    return entry;
+    return entries()[0];
 }
 
 HotkeyEntry& Binding(int record) {
-    return record == TimeStampRecord ? TimeStampKey() : HotKeys[record];
+    return IsExtraRecord(record) ? entries()[record - TimeStampRecord] : HotKeys[record];
 }
 
-void LoadTimeStampKey() {
-    const Long id = freeId();
-    HotkeyEntry entry = unbound(id);
-    const QString value = ExtraSetting(SettingName);
-    if (!value.isEmpty() && !parse(value, entry)) {
-        qCWarning(lcSettings).noquote() << "timestamp hotkey damaged, left unbound:" << value;
-        entry = unbound(id);
+void LoadExtraKeys() {
+    for (int index = 0; index < ExtraKeyCount; ++index) {
+        const int record = TimeStampRecord + index;
+        const Long id = freeId(index);
+        HotkeyEntry entry = unbound(id);
+        const QString value = ExtraSetting(settingName(record));
+        if (!value.isEmpty() && !parse(value, entry)) {
+            qCWarning(lcSettings).noquote()
+                << settingName(record) << "damaged, left unbound:" << value;
+            entry = unbound(id);
+        }
+        entry.Id = id;
+        entries()[index] = entry;
     }
-    entry.Id = id;
-    TimeStampKey() = entry;
 }
 
-void SaveTimeStampKey() {
-    const HotkeyEntry& e = TimeStampKey();
+void SaveExtraKey(int record) {
+    if (!IsExtraRecord(record))
+        return;
+    const HotkeyEntry& e = Binding(record);
     textfile::FieldWriter out;
     out.number(e.ModAlt)
         .number(e.ModCtrl)
@@ -77,7 +126,7 @@ void SaveTimeStampKey() {
         .number(e.KeyIndex)
         .string(e.KeyText)
         .number(e.Active);
-    SetExtraSetting(SettingName, out.text());
+    SetExtraSetting(settingName(record), out.text());
     SaveExtraSettings();
 }
 
