@@ -16,16 +16,19 @@ const std::string Format = "aformat=sample_fmts=fltp:channel_layouts=stereo";
 const std::string ToStereo = "pan=stereo|FL<FL+FC+BL+SL|FR<FR+FC+BR+SR," + Format;
 
 // Settings chosen by measuring meeting-like speech (see bench_hearing.cpp).
+// The filters that can share a block among threads run on one: on blocks of
+// a few thousand samples the threads' hand-overs cost more than they save.
 // Low cut: a gentle high-pass for rumble and narrow notches on the mains
 // frequencies and their first harmonics, so that a low voice keeps its
 // fundamental from 125 Hz up.
-const std::string LowCut = "highpass=f=60:p=2,bandreject=f=50:t=q:w=3,bandreject=f=60:t=q:w=3,"
-                           "bandreject=f=100:t=q:w=10,bandreject=f=120:t=q:w=15";
+const std::string LowCut = "highpass=f=60:p=2:threads=1,bandreject=f=50:t=q:w=3:threads=1,"
+                           "bandreject=f=60:t=q:w=3:threads=1,bandreject=f=100:t=q:w=10:threads=1,"
+                           "bandreject=f=120:t=q:w=15:threads=1";
 // Noise: wavelet denoising with its own estimate of a steady noise, which it
 // follows at any level; blocks of 4096 samples keep its delay below 0.1 s
 // at 44.1 kHz and let it settle within 0.3 s after a seek. A shorter wavelet
 // over six levels costs a third of the default's time and reduces as much.
-const std::string Denoise = "afwtdn=adaptive=1:samples=4096:wavet=sym4:levels=6";
+const std::string Denoise = "afwtdn=adaptive=1:samples=4096:wavet=sym4:levels=6:threads=1";
 // Levelling: speechnorm raises quiet speech and lowers loud speech half-wave
 // by half-wave, with no look-ahead (nothing to refill after a seek), fast
 // enough to follow a change of speaker within a second; a gentle compressor
