@@ -4,6 +4,8 @@
 #include "core/app_paths.h"
 #include "core/commands.h"
 #include "core/engine/engine.h"
+#include "core/extra_settings.h"
+#include "core/hearing.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/modMain.h"
@@ -135,6 +137,10 @@ int Main(int argc, char** argv) {
     InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
+    // Before the last file is reopened, so that its first sound already
+    // comes through them.
+    LoadExtraSettings();
+    LoadHearing();
     CreateWindows();
     if (!PlayerClosing()) {
         // After the hotkey dialog has read the extra settings file.

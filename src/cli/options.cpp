@@ -31,6 +31,32 @@ constexpr std::array<CommandOption, 11> CommandOptions = {{
     {"--copy-time", "copy-time"},
 }};
 
+struct ChoiceOption {
+    const char* option;
+    const char* command;
+    QStringList choices;
+};
+
+// Options that take one of a few words, passed on to the command of the
+// same name.
+const std::array<ChoiceOption, 4>& ChoiceOptions() {
+    static const std::array<ChoiceOption, 4> options = {{
+        {"--levelling", "levelling", {"on", "off"}},
+        {"--noise-reduction", "noise-reduction", {"on", "off"}},
+        {"--low-cut", "low-cut", {"on", "off"}},
+        {"--channel", "channel", {"both", "left", "right", "mix"}},
+    }};
+    return options;
+}
+
+const ChoiceOption* choiceOption(const QString& argument) {
+    const QString name = argument.section(u'=', 0, 0);
+    for (const ChoiceOption& option : ChoiceOptions())
+        if (name == QLatin1String(option.option))
+            return &option;
+    return nullptr;
+}
+
 Options usage(const QString& problem) {
     return {Options::Action::Usage, {}, {}, problem};
 }
@@ -66,6 +92,20 @@ Options ParseOptions(const QStringList& arguments) {
                     QStringLiteral("seek-to"),
                     QString::number(*seconds),
                     {}};
+        } else if (const ChoiceOption* choice = optionsEnded ? nullptr : choiceOption(argument)) {
+            QString value = argument.section(u'=', 1);
+            if (!argument.contains(u'=')) {
+                if (i + 1 >= arguments.size())
+                    return usage(
+                        QStringLiteral("%1 needs %2")
+                            .arg(QLatin1String(choice->option), choice->choices.join('|')));
+                value = arguments[++i];
+            }
+            if (!choice->choices.contains(value))
+                return usage(
+                    QStringLiteral("%1 takes %2, not %3")
+                        .arg(QLatin1String(choice->option), choice->choices.join('|'), value));
+            next = {Options::Action::SendCommand, QString::fromLatin1(choice->command), value, {}};
         } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
             const auto found = std::find_if(
                 CommandOptions.begin(), CommandOptions.end(),
@@ -105,6 +145,13 @@ QString UsageText() {
         "                      jump to the start, the end\n"
         "  --seek TIME         jump to TIME (hh:mm:ss, mm:ss or seconds)\n"
         "  --copy-time         copy the position as [hh:mm:ss] to the clipboard\n"
+        "  --levelling on|off  bring quiet and loud speakers to about the same loudness\n"
+        "  --noise-reduction on|off\n"
+        "                      reduce steady background noise (hiss, air conditioning)\n"
+        "  --low-cut on|off    remove rumble and mains hum\n"
+        "  --channel both|left|right|mix\n"
+        "                      hear both channels as recorded, one of them, or both\n"
+        "                      mixed, in both ears\n"
         "\n"
         "  --help              this text\n"
         "  --version           the version\n");

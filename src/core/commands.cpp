@@ -1,5 +1,6 @@
 #include "core/commands.h"
 
+#include "core/hearing.h"
 #include "core/hotkeys/hold_key.h"
 #include "core/hotkeys/keylist.h"
 #include "core/log.h"
@@ -29,6 +30,10 @@ const CommandInfo Table[] = {
     {Command::SeekTo, "seek-to", "指定位置へ", CommandArgument::Seconds},
     {Command::SetSpeed, "set-speed", "速度指定", CommandArgument::Percent},
     {Command::Open, "open", "開く", CommandArgument::Path},
+    {Command::Levelling, "levelling", "音量をそろえる", CommandArgument::Switch},
+    {Command::NoiseReduction, "noise-reduction", "雑音を減らす", CommandArgument::Switch},
+    {Command::LowCut, "low-cut", "低音をカット", CommandArgument::Switch},
+    {Command::Channel, "channel", "チャンネル", CommandArgument::Channel},
 };
 
 // The hotkey records 1 to 8, in record order.
@@ -54,6 +59,31 @@ void CopyTime() {
     Long position = 0;
     vbmp3_getState(&position);
     View().CopyText(QLatin1Char('[') + FormatHms(position) + QLatin1Char(']'));
+}
+
+// The switch's new state: the argument, or the other state without one.
+bool switched(const QVariant& argument, bool now) {
+    return argument.isValid() ? argument.toBool() : !now;
+}
+
+void RunHearing(Command command, const QVariant& argument) {
+    HearingAids aids = Hearing();
+    switch (command) {
+    case Command::Levelling:
+        aids.levelling = switched(argument, aids.levelling);
+        break;
+    case Command::NoiseReduction:
+        aids.noiseReduction = switched(argument, aids.noiseReduction);
+        break;
+    case Command::LowCut:
+        aids.lowCut = switched(argument, aids.lowCut);
+        break;
+    default:
+        aids.channel = argument.isValid() ? static_cast<ChannelChoice>(argument.toInt())
+                                          : NextChannel(aids.channel);
+        break;
+    }
+    SetHearing(aids);
 }
 
 void Run(Command command, const QVariant& argument) {
@@ -111,6 +141,12 @@ void Run(Command command, const QVariant& argument) {
         break;
     case Command::Open:
         OpenAudioFile(argument.toString());
+        break;
+    case Command::Levelling:
+    case Command::NoiseReduction:
+    case Command::LowCut:
+    case Command::Channel:
+        RunHearing(command, argument);
         break;
     }
 }

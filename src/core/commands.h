@@ -24,12 +24,17 @@ enum class Command {
     CopyTime,
     Play,
     Pause,
-    SeekTo,   // argument: seconds
-    SetSpeed, // argument: percent
-    Open,     // argument: a path
+    SeekTo,         // argument: seconds
+    SetSpeed,       // argument: percent
+    Open,           // argument: a path
+    Levelling,      // argument: on or off (true, false); none switches over
+    NoiseReduction, // likewise
+    LowCut,         // likewise
+    Channel,        // argument: a ChannelChoice (as int); none takes the next
 };
 
-enum class CommandArgument { None, Seconds, Percent, Path };
+// Switch and Channel arguments may be left out.
+enum class CommandArgument { None, Seconds, Percent, Path, Switch, Channel };
 
 struct CommandInfo {
     Command command;

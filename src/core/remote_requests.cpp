@@ -1,6 +1,7 @@
 #include "core/remote_requests.h"
 
 #include "core/commands.h"
+#include "core/hearing.h"
 #include "core/log.h"
 
 #include <QDir>
@@ -92,6 +93,18 @@ std::optional<QVariant> argumentFor(const CommandInfo& info, const QString& text
         if (text.isEmpty() || !QDir::isAbsolutePath(text))
             return std::nullopt;
         return QVariant(QDir::cleanPath(text));
+    case CommandArgument::Switch:
+        if (text.isEmpty())
+            return QVariant();
+        if (text == QLatin1String("on") || text == QLatin1String("off"))
+            return QVariant(text == QLatin1String("on"));
+        return std::nullopt;
+    case CommandArgument::Channel:
+        if (text.isEmpty())
+            return QVariant();
+        if (const auto channel = ChannelNamed(text))
+            return QVariant(static_cast<int>(*channel));
+        return std::nullopt;
     }
     return std::nullopt;
 }

@@ -1,7 +1,7 @@
 #include "inputs/kglobalaccel_shortcuts.h"
 
 #include "core/app_paths.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/log.h"
 #include "inputs/kde_keys.h"
 

@@ -3,12 +3,12 @@
 #include "core/hotkeys/desktop_hotkeys.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/input_method.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
 #include "ui/frmHotKey_layout.h"
@@ -254,8 +254,7 @@ void frmHotKey::cmdApply_Click() {
     }
     cmdApply->setEnabled(false);
     Hozon();
-    if (record == TimeStampRecord)
-        SaveTimeStampKey();
+    SaveExtraKey(record);
 }
 
 // The desktop decides the keys: the record keeps what the user chose, the
@@ -280,8 +279,7 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
     showInputMethodMarks();
     cmdApply->setEnabled(false);
     Hozon();
-    if (record == TimeStampRecord)
-        SaveTimeStampKey();
+    SaveExtraKey(record);
     if (!changed)
         return;
     const QString inputMethod =

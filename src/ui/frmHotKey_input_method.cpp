@@ -2,7 +2,7 @@
 // whose key also switches it, and the note for the key the boxes show.
 #include "core/hotkeys/input_method.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "ui/frmHotKey.h"
 #include "ui/frmHotKey_layout.h"
 #include "ui/twips.h"

@@ -120,6 +120,13 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     QAction* mnuHotKey = nullptr;
     QAction* mnuOther = nullptr;
     QAction* mnuPedal = nullptr;
+    // The hearing aids: three switches and the channel choice, in
+    // ChannelChoice order.
+    QMenu* mnuHearing = nullptr;
+    QAction* mnuLevelling = nullptr;
+    QAction* mnuNoiseReduction = nullptr;
+    QAction* mnuLowCut = nullptr;
+    std::array<QAction*, 4> mnuChannel{};
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelp_Help = nullptr;
     QAction* mnuSep4 = nullptr;
@@ -155,6 +162,7 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     void mnuHotKey_Click();
     void mnuOther_Click();
     void mnuPedal_Click();
+    void mnuHearing_Show();
     void mnuHelp_Help_Click();
     void mnuVersion_Click();
     void cmdVol_Click();
@@ -173,7 +181,9 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
   private:
     void buildControls();
     void buildMenus();
+    void buildHearingMenu();
     void connectHandlers();
+    void connectHearingMenu();
     // The close handler; runs once, whatever closes the window.
     void Form_Unload();
 

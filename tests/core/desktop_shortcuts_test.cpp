@@ -8,7 +8,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 
 #include <QFile>
 #include <QProcess>

@@ -5,7 +5,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/switch_keys.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/messagebox.h"
 #include "core/settings.h"
 #include "support/message_recorder.h"

@@ -8,7 +8,7 @@
 #include "core/hotkeys/hotkey_registry.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/settings.h"
 #include "inputs/portal_shortcuts.h"
 #include "support/fake_engine.h"

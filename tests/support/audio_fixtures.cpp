@@ -138,6 +138,38 @@ std::vector<float> concat(std::vector<float> first, const std::vector<float>& se
     return first;
 }
 
+std::vector<float> speechLike(double seconds, int rate, float amplitude, double f0, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto total = static_cast<std::size_t>(seconds * rate);
+    std::vector<float> out(total, 0.0f);
+    double phase = 0;
+    std::size_t at = 0;
+    while (at < total) {
+        if (unit(random) < 0.25) // a pause between words
+            at += static_cast<std::size_t>((0.05 + 0.25 * unit(random)) * rate);
+        const auto length = static_cast<std::size_t>((0.12 + 0.13 * unit(random)) * rate);
+        const double pitch = f0 * (0.85 + 0.3 * unit(random));
+        for (std::size_t i = 0; i < length && at + i < total; ++i) {
+            const double envelope =
+                std::pow(std::sin(std::numbers::pi * static_cast<double>(i) / length), 2);
+            double sample = 0;
+            for (int k = 1; k * pitch < 4000; ++k)
+                sample += std::sin(k * phase) / k;
+            out[at + i] = static_cast<float>(envelope * sample);
+            phase += 2 * std::numbers::pi * pitch / rate;
+        }
+        at += length;
+    }
+    float peak = 0;
+    for (float s : out)
+        peak = std::max(peak, std::abs(s));
+    if (peak > 0)
+        for (float& s : out)
+            s *= amplitude / peak;
+    return out;
+}
+
 std::vector<float> mix(std::vector<float> first, const std::vector<float>& second) {
     first.resize(std::max(first.size(), second.size()), 0.0f);
     for (std::size_t i = 0; i < second.size(); ++i)
@@ -145,15 +177,15 @@ std::vector<float> mix(std::vector<float> first, const std::vector<float>& secon
     return first;
 }
 
-bool writeWav(const QString& path, const std::vector<float>& samples, int rate, int channels) {
-    QByteArray pcm;
-    pcm.reserve(static_cast<qsizetype>(samples.size() * channels * 2));
-    for (float s : samples) {
-        const auto value =
-            static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767));
-        for (int c = 0; c < channels; ++c)
-            appendLittleEndian(pcm, static_cast<std::uint16_t>(value), 2);
-    }
+namespace {
+
+void appendSample(QByteArray& pcm, float sample) {
+    const auto value =
+        static_cast<std::int16_t>(std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767));
+    appendLittleEndian(pcm, static_cast<std::uint16_t>(value), 2);
+}
+
+bool writePcmWav(const QString& path, const QByteArray& pcm, int rate, int channels) {
     QByteArray format;
     appendLittleEndian(format, 1, 2); // PCM
     appendLittleEndian(format, channels, 2);
@@ -165,6 +197,29 @@ bool writeWav(const QString& path, const std::vector<float>& samples, int rate, 
     appendChunk(chunks, "fmt ", format);
     appendChunk(chunks, "data", pcm);
     return writeFile(path, riff("WAVE", chunks));
+}
+
+} // namespace
+
+bool writeWav(const QString& path, const std::vector<float>& samples, int rate, int channels) {
+    QByteArray pcm;
+    pcm.reserve(static_cast<qsizetype>(samples.size() * channels * 2));
+    for (float s : samples)
+        for (int c = 0; c < channels; ++c)
+            appendSample(pcm, s);
+    return writePcmWav(path, pcm, rate, channels);
+}
+
+bool writeStereoWav(const QString& path, const std::vector<float>& left,
+                    const std::vector<float>& right, int rate) {
+    QByteArray pcm;
+    const std::size_t frames = std::max(left.size(), right.size());
+    pcm.reserve(static_cast<qsizetype>(frames * 4));
+    for (std::size_t i = 0; i < frames; ++i) {
+        appendSample(pcm, i < left.size() ? left[i] : 0.0f);
+        appendSample(pcm, i < right.size() ? right[i] : 0.0f);
+    }
+    return writePcmWav(path, pcm, rate, 2);
 }
 
 bool encodeMp3(const QString& wav, const QString& mp3, const QStringList& options) {
@@ -270,7 +325,7 @@ std::optional<double> ffprobeSeconds(const QString& path) {
     return ok ? std::optional<double>(seconds) : std::nullopt;
 }
 
-std::optional<PcmAudio> readWav(const QString& path) {
+std::optional<PcmAudio> readWav(const QString& path, int channel) {
     auto bytes = readFile(path);
     if (!bytes || bytes->size() < 12 || !bytes->startsWith("RIFF") || bytes->mid(8, 4) != "WAVE")
         return std::nullopt;
@@ -292,7 +347,7 @@ std::optional<PcmAudio> readWav(const QString& path) {
         } else if (std::memcmp(chunk, "data", 4) == 0 && channels > 0) {
             const int width = bits / 8;
             const bool isFloat = tag == 3 && bits == 32;
-            if (!(tag == 1 && (bits == 16 || bits == 32)) && !isFloat)
+            if ((!(tag == 1 && (bits == 16 || bits == 32)) && !isFloat) || channel >= channels)
                 return std::nullopt;
             PcmAudio audio;
             audio.rate = rate;
@@ -301,7 +356,9 @@ std::optional<PcmAudio> readWav(const QString& path) {
             const char* p = bytes->constData() + body;
             for (qsizetype i = 0; i < frames; ++i) {
                 float sum = 0;
+                float picked = 0;
                 for (int c = 0; c < channels; ++c, p += width) {
+                    const float before = sum;
                     const std::uint32_t raw = readLittleEndian(p, width);
                     if (isFloat) {
                         float value;
@@ -312,14 +369,38 @@ std::optional<PcmAudio> readWav(const QString& path) {
                     } else {
                         sum += static_cast<float>(static_cast<std::int32_t>(raw) / 2147483648.0);
                     }
+                    if (c == channel)
+                        picked = sum - before;
                 }
-                audio.samples[static_cast<std::size_t>(i)] = sum / channels;
+                audio.samples[static_cast<std::size_t>(i)] = channel < 0 ? sum / channels : picked;
             }
             return audio;
         }
         pos = body + size + (size & 1);
     }
     return std::nullopt;
+}
+
+double activeLevelDb(const PcmAudio& audio, double fromSeconds, double toSeconds) {
+    const auto window = static_cast<std::size_t>(audio.rate / 20);
+    const auto end =
+        std::min(audio.samples.size(), static_cast<std::size_t>(toSeconds * audio.rate));
+    std::vector<double> powers;
+    for (auto at = static_cast<std::size_t>(std::max(0.0, fromSeconds) * audio.rate);
+         window > 0 && at + window <= end; at += window) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + window; ++i)
+            sum += static_cast<double>(audio.samples[i]) * audio.samples[i];
+        powers.push_back(sum / static_cast<double>(window));
+    }
+    if (powers.empty())
+        return -200;
+    std::sort(powers.rbegin(), powers.rend());
+    powers.resize(std::max<std::size_t>(1, powers.size() / 2));
+    double sum = 0;
+    for (double p : powers)
+        sum += p;
+    return 10 * std::log10(std::max(sum / static_cast<double>(powers.size()), 1e-20));
 }
 
 double tonePower(const PcmAudio& audio, std::size_t first, std::size_t count, double frequency) {

@@ -26,11 +26,18 @@ std::vector<float> noise(double seconds, int rate, float amplitude = 0.3f, unsig
 // stretch of the output can be read back from its pitch.
 std::vector<float> timeCode(int seconds, int rate);
 double timeCodeFrequency(int second);
+// Voiced syllables on a fundamental near f0 (harmonics up to 4 kHz) with
+// short pauses between words, peaking at amplitude.
+std::vector<float> speechLike(double seconds, int rate, float amplitude, double f0 = 140,
+                              unsigned seed = 1);
 std::vector<float> concat(std::vector<float> first, const std::vector<float>& second);
 std::vector<float> mix(std::vector<float> first, const std::vector<float>& second);
 
-// 16-bit PCM WAV.
+// 16-bit PCM WAV: every channel carries the samples.
 bool writeWav(const QString& path, const std::vector<float>& samples, int rate, int channels = 1);
+// 16-bit PCM stereo WAV of two signals (the shorter one padded with silence).
+bool writeStereoWav(const QString& path, const std::vector<float>& left,
+                    const std::vector<float>& right, int rate);
 
 // lame with the given options (e.g. {"-b", "64"}, {"-V", "4"}, {"-V", "4", "-t"}).
 bool encodeMp3(const QString& wav, const QString& mp3, const QStringList& options);
@@ -56,13 +63,17 @@ std::optional<double> ffprobeSeconds(const QString& path);
 
 struct PcmAudio {
     int rate = 0;
-    std::vector<float> samples; // mono: channels averaged
+    std::vector<float> samples; // mono: channels averaged, or the one asked for
     double seconds() const { return rate ? static_cast<double>(samples.size()) / rate : 0.0; }
 };
 
-// Reads 16/32-bit integer or 32-bit float WAV files (plain or extensible).
-std::optional<PcmAudio> readWav(const QString& path);
+// Reads 16/32-bit integer or 32-bit float WAV files (plain or extensible):
+// the mean of the channels, or channel (from 0) alone.
+std::optional<PcmAudio> readWav(const QString& path, int channel = -1);
 
+// The level of speech in dBFS without its pauses: the RMS over the louder half
+// of the 50 ms windows in [fromSeconds, toSeconds).
+double activeLevelDb(const PcmAudio& audio, double fromSeconds, double toSeconds);
 // Mean power of the frequency over samples [first, first + count) (Goertzel).
 double tonePower(const PcmAudio& audio, std::size_t first, std::size_t count, double frequency);
 // The time code second whose frequency is strongest in [first, first + count).

@@ -104,6 +104,16 @@ void FakeEngine::setEqualizer(const std::int32_t* bands) {
     calls << QString("setEqualizer(%1)").arg(levels.join(','));
 }
 
+void FakeEngine::setHearing(const HearingAids& aids) {
+    static const char* const channels[] = {"both", "left", "right", "mix"};
+    hearing = aids;
+    calls << QString("setHearing(levelling=%1,noise=%2,lowcut=%3,channel=%4)")
+                 .arg(aids.levelling)
+                 .arg(aids.noiseReduction)
+                 .arg(aids.lowCut)
+                 .arg(channels[static_cast<int>(aids.channel)]);
+}
+
 void FakeEngine::reload() {
     calls << "reload";
 }

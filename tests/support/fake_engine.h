@@ -30,6 +30,7 @@ class FakeEngine : public EngineBackend {
     // engine would, so later getState calls see them.
     bool simulate = true;
     std::optional<std::array<std::int32_t, EqualizerBandCount>> equalizer;
+    HearingAids hearing;
     // An exact length for the next vbmp3_takeExactLength to hand out, once.
     // Not recorded in calls: the player polls it with every timer tick.
     std::optional<std::int32_t> exactLength;
@@ -50,6 +51,7 @@ class FakeEngine : public EngineBackend {
     std::int32_t getState(std::int32_t* position) override;
     void setPitch(std::int32_t percent) override;
     void setEqualizer(const std::int32_t* bands) override;
+    void setHearing(const HearingAids& aids) override;
     void reload() override;
     std::int32_t getLastErrorNo() override;
     void stop() override;

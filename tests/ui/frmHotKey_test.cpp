@@ -1,9 +1,9 @@
 // The hotkey dialog: start-up with the key file, showing and applying
 // bindings, and the dialog's life from start-up to exit.
 #include "core/extra_settings.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
 #include "core/settings.h"
 #include "core/textfile.h"
 #include "support/fake_engine.h"
@@ -108,7 +108,8 @@ TEST_F(HotKeyDialogTest, FirstStartWithoutKeyFileWarnsRegistersDefaultsAndWrites
         QStringList({"Listen    :[Ctrl]+[Space]", "REW       :[Ctrl]+[←]", "FF        :[Ctrl]+[→]",
                      "Repeat    :[Ctrl]+[無変換]", "PitchUp   :[Ctrl]+[↑]", "PitchDown :[Ctrl]+[↓]",
                      "SetStart  :[Ctrl]+[PageUp]", "SetEnd    :[Ctrl]+[PageDown]",
-                     "TimeStamp :<<無効>>"}));
+                     "TimeStamp :<<無効>>", "Levelling :<<無効>>", "NoiseCut  :<<無効>>",
+                     "LowCut    :<<無効>>", "Channel   :<<無効>>"}));
     ASSERT_EQ(form.lstKey->count(), 89);
     for (int row = 0; row < 89; ++row) {
         EXPECT_EQ(form.lstKey->item(row)->text(), KeyList()[row].Name);
@@ -487,7 +488,7 @@ TEST_F(HotKeyDialogTest, TimeStampIsANinthLineBoundInTheExtraFileAndCopiesThePla
     engine.position = 3725;
 
     frmHotKey& form = load();
-    ASSERT_EQ(form.lstCommand->count(), 9);
+    ASSERT_EQ(form.lstCommand->count(), 13);
     EXPECT_EQ(form.lstCommand->item(8)->text(), "TimeStamp :<<無効>>");
     EXPECT_EQ(backend.take().size(), 8) << "unbound by default: nothing more is taken";
 
@@ -523,6 +524,34 @@ TEST_F(HotKeyDialogTest, TimeStampIsANinthLineBoundInTheExtraFileAndCopiesThePla
     EXPECT_EQ(readFile(dir.filePath("memotap-extra.txt")),
               textfile::encode("hotkey.copy-time=0,0,0,0,0,0,\"<<無効>>\",0\r\n"
                                "pedal.left=play-pause\r\n"));
+    ResetExtraSettingsForTesting();
+    setEngineBackend(nullptr);
+}
+
+TEST_F(HotKeyDialogTest, HearingSwitchesHaveLinesOfTheirOwnThatSwitchOverOrCycle) {
+    writeDefaultFile();
+    FakeEngine& engine = FakeEngine::install();
+    frmHotKey& form = load();
+    backend.take();
+    apply(form, 9, keyRow("L"), false, true, true, false);  // Levelling
+    apply(form, 12, keyRow("C"), false, true, true, false); // Channel
+    EXPECT_EQ(form.lstCommand->item(9)->text(), "Levelling :[Ctrl]+[Shift]+[L]");
+    EXPECT_EQ(backend.take(), QStringList({"register(11,6,76)=1", "register(14,6,67)=1"}));
+    engine.take();
+    EXPECT_TRUE(backend.press(6, 76));
+    EXPECT_TRUE(backend.press(6, 67));
+    EXPECT_TRUE(backend.press(6, 67));
+    EXPECT_TRUE(backend.press(6, 76));
+    EXPECT_EQ(engine.take(),
+              QStringList({"setHearing(levelling=1,noise=0,lowcut=0,channel=both)",
+                           "setHearing(levelling=1,noise=0,lowcut=0,channel=left)",
+                           "setHearing(levelling=1,noise=0,lowcut=0,channel=right)",
+                           "setHearing(levelling=0,noise=0,lowcut=0,channel=right)"}));
+    const QString extra = textfile::decode(readFile(dir.filePath("memotap-extra.txt")));
+    EXPECT_TRUE(extra.contains("hotkey.levelling=0,2,4,0,76,"));
+    EXPECT_TRUE(extra.contains("hotkey.channel=0,2,4,0,67,"));
+    EXPECT_TRUE(extra.contains("hearing.levelling=off\r\n"));
+    EXPECT_TRUE(extra.contains("hearing.channel=right\r\n"));
     ResetExtraSettingsForTesting();
     setEngineBackend(nullptr);
 }

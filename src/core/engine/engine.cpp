@@ -62,6 +62,9 @@ void vbmp3_setPitch(std::int32_t percent) {
 void vbmp3_setEqualizer(const std::int32_t* bands) {
     engineBackend().setEqualizer(bands);
 }
+void vbmp3_setHearing(const HearingAids& aids) {
+    engineBackend().setHearing(aids);
+}
 void vbmp3_reload() {
     engineBackend().reload();
 }

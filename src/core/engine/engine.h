@@ -50,6 +50,19 @@ enum EngineError : std::int32_t {
 
 constexpr int EqualizerBandCount = 10;
 
+// Aids for hearing a meeting recording, applied ahead of the equalizer: one
+// channel or both, low cut (rumble and mains hum), noise reduction and
+// levelling. All off by default.
+enum class ChannelChoice : std::int32_t { Both, Left, Right, Mix };
+
+struct HearingAids {
+    bool levelling = false;
+    bool noiseReduction = false;
+    bool lowCut = false;
+    ChannelChoice channel = ChannelChoice::Both;
+    bool operator==(const HearingAids&) const = default;
+};
+
 class EngineBackend {
   public:
     virtual ~EngineBackend() = default;
@@ -69,6 +82,8 @@ class EngineBackend {
     virtual void setPitch(std::int32_t percent) = 0;
     // bands: EqualizerBandCount levels, -128..128, or null for off.
     virtual void setEqualizer(const std::int32_t* bands) = 0;
+    // Takes effect at once, on the open file and the next ones.
+    virtual void setHearing(const HearingAids& aids) = 0;
     virtual void reload() = 0;
     virtual std::int32_t getLastErrorNo() = 0;
     virtual void stop() = 0;
@@ -106,6 +121,7 @@ void vbmp3_seek(std::int32_t seconds);
 std::int32_t vbmp3_getState(std::int32_t* position);
 void vbmp3_setPitch(std::int32_t percent);
 void vbmp3_setEqualizer(const std::int32_t* bands);
+void vbmp3_setHearing(const HearingAids& aids);
 void vbmp3_reload();
 std::int32_t vbmp3_getLastErrorNo();
 void vbmp3_stop();

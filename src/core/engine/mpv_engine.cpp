@@ -364,10 +364,19 @@ void MpvEngine::setEqualizer(const std::int32_t* bands) {
     equalizer_ = levels;
 }
 
+void MpvEngine::setHearing(const HearingAids& aids) {
+    hearing_ = aids;
+    applyFilters();
+}
+
 void MpvEngine::reload() {
+    applyFilters();
+}
+
+void MpvEngine::applyFilters() {
     if (!handle_)
         return;
-    const std::string chain = audioFilterChain(equalizer_);
+    const std::string chain = audioFilterChain(equalizer_, hearing_);
     if (chain == appliedFilters_)
         return;
     if (mpv_set_property_string(handle_.get(), "af", chain.c_str()) >= 0)

@@ -57,6 +57,7 @@ class MpvEngine : public QObject, public EngineBackend {
     std::int32_t getState(std::int32_t* position) override;
     void setPitch(std::int32_t percent) override;
     void setEqualizer(const std::int32_t* bands) override;
+    void setHearing(const HearingAids& aids) override;
     void reload() override;
     std::int32_t getLastErrorNo() override;
     void stop() override;
@@ -104,6 +105,9 @@ class MpvEngine : public QObject, public EngineBackend {
     // False when the open file changed (it is then closed) or did not answer.
     bool fileUsable();
     void reconnectOutput();
+    // Hands libmpv the filter chain of the equalizer and hearing aids as they
+    // are now, unless it is the one in effect.
+    void applyFilters();
     void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
@@ -138,6 +142,7 @@ class MpvEngine : public QObject, public EngineBackend {
     bool lengthNews_ = false;
 
     std::optional<EqualizerLevels> equalizer_;
+    HearingAids hearing_;
     std::string appliedFilters_;
 };
 

@@ -1,5 +1,6 @@
-// The audio filter chain handed to libmpv's "af" property: the ten-band
-// equalizer (when on) followed by pitch-preserving speed.
+// The audio filter chain handed to libmpv's "af" property: the hearing aids
+// (when any is on), the ten-band equalizer (when on), then pitch-preserving
+// speed.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -22,4 +23,16 @@ double equalizerGainDb(std::int32_t level);
 // "lavfi=[equalizer=...,...],scaletempo2", or "scaletempo2" when the
 // equalizer is off or flat. Bands above a file's Nyquist frequency are left
 // out by FFmpeg itself.
-std::string audioFilterChain(const std::optional<EqualizerLevels>& levels);
+//
+// Each hearing aid that is on adds an entry of its own, labelled, in a fixed
+// order (channel, low cut, noise, levelling) after an entry that turns the
+// sound into planar float stereo; every aid's entry hands on that same
+// format. libmpv keeps the filters of entries that did not change when "af"
+// is replaced, but rebuilds one whose input format changed: so switching one
+// aid leaves the others' state (the levelling's gain, the noise estimate)
+// alone. With every aid off the chain is the equalizer and speed alone.
+// While an aid is on, a file with more than two channels is mixed down to
+// stereo (the centre into both sides, back and side channels into theirs)
+// and a mono file is heard on both sides, at its level, whatever the channel.
+std::string audioFilterChain(const std::optional<EqualizerLevels>& levels,
+                             const HearingAids& aids = {});

@@ -1,16 +1,16 @@
 #include "core/hotkeys/desktop_shortcuts.h"
 
 #include "core/commands.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
-#include "core/hotkeys/timestamp_key.h"
 #include "core/log.h"
 
 namespace modMain {
 
 std::optional<Command> CommandOfDialogRecord(int record) {
-    if (record == TimeStampRecord)
-        return Command::CopyTime;
+    if (IsExtraRecord(record))
+        return CommandOfExtraRecord(record);
     return CommandOfRecord(record);
 }
 

@@ -4,7 +4,7 @@
 #include "core/hotkeys/desktop_shortcuts.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/log.h"
 
 #include <QProcess>

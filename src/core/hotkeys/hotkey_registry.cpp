@@ -4,11 +4,11 @@
 #include "core/extra_settings.h"
 #include "core/hotkeys/desktop_hotkeys.h"
 #include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/hold_key.h"
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 
@@ -41,10 +41,14 @@ bool HotkeyRegistry::Load() {
                                 [](Long id) { ReleaseHotKey(id); });
     presses =
         QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
-            if (TimeStampKey().Active != 0 && id == TimeStampKey().Id)
-                Execute(Command::CopyTime);
-            else
-                ExecuteHotKey(id);
+            for (int line = CommandCount; line < DialogLineCount; ++line) {
+                const int record = RecordOfLine(line);
+                if (Binding(record).Active != 0 && id == Binding(record).Id) {
+                    Execute(*CommandOfExtraRecord(record));
+                    return;
+                }
+            }
+            ExecuteHotKey(id);
         });
 
     const KeyFileStatus status = ReadKeyFile();
@@ -53,9 +57,9 @@ bool HotkeyRegistry::Load() {
                     QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok);
         InstallDefaultHotKeys();
     }
-    // After the key file's records, whose ids the timestamp must not take.
+    // After the key file's records, whose ids the extra keys must not take.
     LoadExtraSettings();
-    LoadTimeStampKey();
+    LoadExtraKeys();
     LoadHoldToPlay();
     return status != KeyFileStatus::Failed;
 }

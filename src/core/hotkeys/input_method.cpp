@@ -3,7 +3,7 @@
 #include "core/commands.h"
 #include "core/extra_settings.h"
 #include "core/hotkeys/keylist.h"
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 

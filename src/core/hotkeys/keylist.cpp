@@ -1,6 +1,6 @@
 #include "core/hotkeys/keylist.h"
 
-#include "core/hotkeys/timestamp_key.h"
+#include "core/hotkeys/extra_keys.h"
 
 namespace modMain {
 
@@ -64,8 +64,8 @@ const std::array<KeyListEntry, KeyListCount>& KeyList() {
 QString CommandLabel(int record) {
     static const char* const names[CommandCount] = {"Listen",  "REW",       "FF",       "Repeat",
                                                     "PitchUp", "PitchDown", "SetStart", "SetEnd"};
-    if (record == TimeStampRecord)
-        return QStringLiteral("TimeStamp :");
+    if (IsExtraRecord(record))
+        return ExtraKeyLabel(record);
     if (record < 1 || record > CommandCount)
         return {};
     return QString::fromLatin1(names[record - 1]).leftJustified(10, u' ') + u':';

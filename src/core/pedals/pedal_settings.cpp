@@ -56,7 +56,10 @@ void SavePedalSettings() {
 }
 
 bool PedalMayRun(Command command) {
-    return InfoOf(command).argument == CommandArgument::None;
+    // A switch switches over and the channel goes to the next.
+    const CommandArgument argument = InfoOf(command).argument;
+    return argument == CommandArgument::None || argument == CommandArgument::Switch ||
+           argument == CommandArgument::Channel;
 }
 
 } // namespace modMain::pedals

@@ -12,9 +12,10 @@ namespace {
 using CommandTableTest = CommandFixture;
 
 TEST_F(CommandTableTest, NamesAreStableUniqueAndFindTheirCommand) {
-    const QStringList expected = {"play-pause", "rewind",   "forward",   "repeat",    "speed-up",
-                                  "speed-down", "to-start", "to-end",    "copy-time", "play",
-                                  "pause",      "seek-to",  "set-speed", "open"};
+    const QStringList expected = {
+        "play-pause", "rewind",          "forward", "repeat", "speed-up", "speed-down", "to-start",
+        "to-end",     "copy-time",       "play",    "pause",  "seek-to",  "set-speed",  "open",
+        "levelling",  "noise-reduction", "low-cut", "channel"};
     QStringList names;
     std::set<QString> displayNames;
     for (const CommandInfo& info : CommandTable()) {

@@ -25,6 +25,15 @@ TEST(CommandLine, OptionsNameTheirCommands) {
         EXPECT_EQ(options.command, "seek-to");
         EXPECT_EQ(options.argument, "3723");
     }
+    for (const QStringList& hearing :
+         {QStringList{"--levelling", "on"}, QStringList{"--noise-reduction=off"},
+          QStringList{"--low-cut", "off"}, QStringList{"--channel", "mix"}}) {
+        const Options options = ParseOptions(hearing);
+        EXPECT_EQ(options.action, Action::SendCommand);
+        EXPECT_EQ(QStringLiteral("--") + options.command + u'=' + options.argument,
+                  hearing.join(u'='))
+            << hearing.join(' ').toStdString();
+    }
     EXPECT_EQ(ParseOptions({}).action, Action::StartPlayer);
     EXPECT_EQ(ParseOptions({"--help"}).action, Action::Help);
     EXPECT_EQ(ParseOptions({"--version"}).action, Action::Version);
@@ -44,7 +53,9 @@ TEST(CommandLine, EverythingElseIsAUsageError) {
     for (const QStringList& arguments :
          {QStringList{"--bogus"}, QStringList{"-x"}, QStringList{"--seek"},
           QStringList{"--seek", "soon"}, QStringList{"--play", "--pause"},
-          QStringList{"a.mp3", "b.mp3"}, QStringList{"--play", "a.mp3"}, QStringList{"--PLAY"}}) {
+          QStringList{"a.mp3", "b.mp3"}, QStringList{"--play", "a.mp3"}, QStringList{"--PLAY"},
+          QStringList{"--levelling"}, QStringList{"--levelling", "yes"},
+          QStringList{"--channel=centre"}, QStringList{"--low-cut", "on", "--channel", "left"}}) {
         const Options options = ParseOptions(arguments);
         EXPECT_EQ(options.action, Action::Usage) << arguments.join(' ').toStdString();
         EXPECT_FALSE(options.problem.isEmpty());

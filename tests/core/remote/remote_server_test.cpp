@@ -63,6 +63,13 @@ TEST_F(RemoteServerTest, RequestsRunTheirCommandsAndAnswerOk) {
     EXPECT_EQ(view.copied, QStringList{"[00:01:30]"});
     engine->take();
     EXPECT_EQ(activations.size(), 0);
+    EXPECT_EQ(send("levelling", "on"), "OK\n");
+    EXPECT_EQ(send("channel", "left"), "OK\n");
+    EXPECT_EQ(send("channel"), "OK\n");
+    EXPECT_EQ(engine->take(),
+              (QStringList{"setHearing(levelling=1,noise=0,lowcut=0,channel=both)",
+                           "setHearing(levelling=1,noise=0,lowcut=0,channel=left)",
+                           "setHearing(levelling=1,noise=0,lowcut=0,channel=right)"}));
     EXPECT_EQ(send("activate"), "OK\n");
     EXPECT_EQ(activations.size(), 1);
     EXPECT_TRUE(engine->take().isEmpty()) << "activate runs no command";
@@ -77,6 +84,8 @@ TEST_F(RemoteServerTest, WrongNamesAndArgumentsAreRefusedWithoutRunning) {
     EXPECT_EQ(send("set-speed", "1:30"), "ERR bad-argument\n");
     EXPECT_EQ(send("open", "relative/a.mp3"), "ERR bad-argument\n");
     EXPECT_EQ(send("activate", "x"), "ERR unknown-command\n");
+    EXPECT_EQ(send("levelling", "1"), "ERR bad-argument\n");
+    EXPECT_EQ(send("channel", "centre"), "ERR bad-argument\n");
     EXPECT_EQ(exchange("MEMOTAP/7 play\n"), "ERR version\n");
     EXPECT_TRUE(engine->take().isEmpty());
     EXPECT_EQ(activations.size(), 0);
