@@ -12,9 +12,6 @@
 
 namespace {
 
-// Replies of the sequencer's own are SeekSequencer::SeekReply and PauseReply.
-constexpr std::uint64_t SpeedReply = 3;
-constexpr std::uint64_t ReloadReply = 4;
 // How long a seek or play waits for the file to say it is still there.
 constexpr int FileCheckTimeoutMs = 250;
 
@@ -340,47 +337,6 @@ std::int32_t MpvEngine::getState(std::int32_t* position) {
     if (position)
         *position = open ? playback_.position() : 0;
     return open ? playback_.state() : StateStopped;
-}
-
-void MpvEngine::setPitch(std::int32_t percent) {
-    if (!handle_)
-        return;
-    double speed = std::clamp(percent, 50, 300) / 100.0;
-    // Not waited for: libmpv may be busy starting playback, and it carries
-    // out requests in order. It accepts any speed in this range; were it
-    // refused, the previous speed would simply stay, which is all a caller
-    // could ask for.
-    [[maybe_unused]] const int result =
-        mpv_set_property_async(handle_.get(), SpeedReply, "speed", MPV_FORMAT_DOUBLE, &speed);
-}
-
-void MpvEngine::setEqualizer(const std::int32_t* bands) {
-    if (!bands) {
-        equalizer_.reset();
-        return;
-    }
-    EqualizerLevels levels;
-    std::copy(bands, bands + EqualizerBandCount, levels.begin());
-    equalizer_ = levels;
-}
-
-void MpvEngine::setHearing(const HearingAids& aids) {
-    hearing_ = aids;
-    applyFilters();
-}
-
-void MpvEngine::reload() {
-    applyFilters();
-}
-
-void MpvEngine::applyFilters() {
-    if (!handle_)
-        return;
-    const std::string chain = audioFilterChain(equalizer_, hearing_);
-    if (chain == appliedFilters_)
-        return;
-    if (mpv_set_property_string(handle_.get(), "af", chain.c_str()) >= 0)
-        appliedFilters_ = chain;
 }
 
 std::int32_t MpvEngine::getLastErrorNo() {

@@ -79,6 +79,11 @@ class MpvEngine : public QObject, public EngineBackend {
     }
 
   private:
+    // Replies to the engine's own requests; the sequencer's are
+    // SeekSequencer::SeekReply and PauseReply.
+    static constexpr std::uint64_t SpeedReply = 3;
+    static constexpr std::uint64_t ReloadReply = 4;
+
     // An open waiting for the file: the loop it runs, and whether it was
     // abandoned meanwhile.
     struct OpenAttempt {
