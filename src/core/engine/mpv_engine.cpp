@@ -665,6 +665,15 @@ void MpvEngine::stop() {
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
+    seekWithin(seconds, 0);
+}
+
+void MpvEngine::seekMs(std::int64_t positionMs) {
+    const std::int64_t ms = std::clamp<std::int64_t>(positionMs, 0, INT32_MAX * 1000LL);
+    seekWithin(static_cast<std::int32_t>(ms / 1000), static_cast<std::int32_t>(ms % 1000));
+}
+
+void MpvEngine::seekWithin(std::int32_t seconds, std::int32_t extraMs) {
     if (!handle_ || entryId_ < 0 || state_ == StateStopped || !fileUsable())
         return;
     // While the length is an estimate, the end is only known once walked.
@@ -676,13 +685,17 @@ void MpvEngine::seek(std::int32_t seconds) {
     const std::int32_t target = std::clamp(seconds, 0, totalSeconds_);
     if (reloadFor(target))
         return;
-    const std::string amount = std::to_string(target);
+    if (target != seconds)
+        extraMs = 0;
+    const std::string amount =
+        std::to_string(target) + '.' + std::to_string(1000 + extraMs).substr(1);
     const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
     if (mpv_command_async(handle_.get(), SeekReply, command) < 0)
         return;
     ++seekRepliesOutstanding_;
     seekStarted_ = false;
     seekTarget_ = target;
+    seekTargetMs_ = extraMs;
     heldPosition_ = target;
     positionFloor_ = target;
 }
@@ -735,6 +748,22 @@ std::int32_t MpvEngine::getState(std::int32_t* position) {
     if (position)
         *position = reported;
     return state_;
+}
+
+std::int32_t MpvEngine::getStateMs(std::int64_t* positionMs) {
+    std::int32_t seconds = 0;
+    const std::int32_t state = getState(&seconds);
+    std::int64_t ms = std::int64_t{seconds} * 1000;
+    if (seekTarget_) {
+        ms += seekTargetMs_;
+    } else if (state != StateStopped && handle_) {
+        // Within the second getState reported, so both agree.
+        if (const auto exact = doubleProperty(handle_.get(), "time-pos"))
+            ms += std::clamp<std::int64_t>(std::llround(*exact * 1000) - ms, 0, 999);
+    }
+    if (positionMs)
+        *positionMs = ms;
+    return state;
 }
 
 void MpvEngine::setPitch(std::int32_t percent) {

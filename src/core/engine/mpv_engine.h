@@ -60,6 +60,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void restart() override;
     void seek(std::int32_t seconds) override;
     std::int32_t getState(std::int32_t* position) override;
+    std::int32_t getStateMs(std::int64_t* positionMs) override;
+    void seekMs(std::int64_t positionMs) override;
     void setPitch(std::int32_t percent) override;
     void setEqualizer(const std::int32_t* bands) override;
     void reload() override;
@@ -132,6 +134,9 @@ class MpvEngine : public QObject, public EngineBackend {
     void postWalkNews();
     void onWalkNews();
     bool reloadFor(std::int32_t target);
+    // seek, extraMs past the whole second (kept only where the target is
+    // not clamped and no reload is needed).
+    void seekWithin(std::int32_t seconds, std::int32_t extraMs);
     // False when the open file changed (it is then closed) or did not answer.
     bool fileUsable();
     void reconnectOutput();
@@ -178,6 +183,8 @@ class MpvEngine : public QObject, public EngineBackend {
     std::optional<std::int32_t> seekTarget_;
     int seekRepliesOutstanding_ = 0;
     bool seekStarted_ = false;
+    // The milliseconds past seekTarget_'s second the seek was sent to.
+    std::int32_t seekTargetMs_ = 0;
 
     // The MPEG playlist as loaded (an empty path for other files), the time
     // its exact stretches cover, and the walk that completes it.
