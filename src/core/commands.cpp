@@ -4,7 +4,7 @@
 #include "core/hotkeys/keylist.h"
 #include "core/log.h"
 #include "core/messagebox.h"
-#include "core/player_view.h"
+#include "core/timestamps/timestamp_commands.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -29,6 +29,8 @@ const CommandInfo Table[] = {
     {Command::SeekTo, "seek-to", "指定位置へ", CommandArgument::Seconds},
     {Command::SetSpeed, "set-speed", "速度指定", CommandArgument::Percent},
     {Command::Open, "open", "開く", CommandArgument::Path},
+    {Command::InsertTime, "insert-time", "時刻を挿入", CommandArgument::None},
+    {Command::SeekToSelection, "seek-to-selection", "選択した時刻へ", CommandArgument::None},
 };
 
 // The hotkey records 1 to 8, in record order.
@@ -49,12 +51,6 @@ struct Pending {
 enum class Phase { StartingUp, Running, Closing };
 Phase phase = Phase::StartingUp;
 std::deque<Pending> pending;
-
-void CopyTime() {
-    Long position = 0;
-    vbmp3_getState(&position);
-    View().CopyText(QLatin1Char('[') + FormatHms(position) + QLatin1Char(']'));
-}
 
 void Run(Command command, const QVariant& argument) {
     qCDebug(lcCommands) << "run" << InfoOf(command).name << argument;
@@ -111,6 +107,12 @@ void Run(Command command, const QVariant& argument) {
         break;
     case Command::Open:
         OpenAudioFile(argument.toString());
+        break;
+    case Command::InsertTime:
+        InsertTime();
+        break;
+    case Command::SeekToSelection:
+        SeekToSelection();
         break;
     }
 }

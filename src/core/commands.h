@@ -27,6 +27,8 @@ enum class Command {
     SeekTo,   // argument: seconds
     SetSpeed, // argument: percent
     Open,     // argument: a path
+    InsertTime,
+    SeekToSelection,
 };
 
 enum class CommandArgument { None, Seconds, Percent, Path };
