@@ -254,8 +254,7 @@ void frmHotKey::cmdApply_Click() {
     }
     cmdApply->setEnabled(false);
     Hozon();
-    if (record == TimeStampRecord)
-        SaveTimeStampKey();
+    SaveExtraKey(record);
 }
 
 // The desktop decides the keys: the record keeps what the user chose, the
@@ -280,8 +279,7 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
     showInputMethodMarks();
     cmdApply->setEnabled(false);
     Hozon();
-    if (record == TimeStampRecord)
-        SaveTimeStampKey();
+    SaveExtraKey(record);
     if (!changed)
         return;
     const QString inputMethod =

@@ -9,8 +9,8 @@
 namespace modMain {
 
 std::optional<Command> CommandOfDialogRecord(int record) {
-    if (record == TimeStampRecord)
-        return Command::CopyTime;
+    if (IsExtraKeyRecord(record))
+        return CommandOfExtraKey(record);
     return CommandOfRecord(record);
 }
 

@@ -41,8 +41,8 @@ bool HotkeyRegistry::Load() {
                                 [](Long id) { ReleaseHotKey(id); });
     presses =
         QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
-            if (TimeStampKey().Active != 0 && id == TimeStampKey().Id)
-                Execute(Command::CopyTime);
+            if (const std::optional<Command> command = ExtraKeyCommandOfId(id))
+                Execute(*command);
             else
                 ExecuteHotKey(id);
         });
@@ -53,9 +53,9 @@ bool HotkeyRegistry::Load() {
                     QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok);
         InstallDefaultHotKeys();
     }
-    // After the key file's records, whose ids the timestamp must not take.
+    // After the key file's records, whose ids the timestamp keys must not take.
     LoadExtraSettings();
-    LoadTimeStampKey();
+    LoadExtraKeys();
     LoadHoldToPlay();
     return status != KeyFileStatus::Failed;
 }

@@ -66,6 +66,10 @@ QString CommandLabel(int record) {
                                                     "PitchUp", "PitchDown", "SetStart", "SetEnd"};
     if (record == TimeStampRecord)
         return QStringLiteral("TimeStamp :");
+    if (record == InsertTimeRecord)
+        return QStringLiteral("InsertTime:");
+    if (record == SeekToSelectionRecord)
+        return QStringLiteral("JumpToTime:");
     if (record < 1 || record > CommandCount)
         return {};
     return QString::fromLatin1(names[record - 1]).leftJustified(10, u' ') + u':';

@@ -6,12 +6,23 @@
 #include "core/textfile.h"
 
 #include <algorithm>
+#include <array>
 
 namespace modMain {
 
 namespace {
 
-const QString SettingName = QStringLiteral("hotkey.copy-time");
+constexpr std::array<Command, ExtraKeyCount> ExtraCommands = {
+    Command::CopyTime, Command::InsertTime, Command::SeekToSelection};
+
+std::array<HotkeyEntry, ExtraKeyCount>& extraKeys() {
+    static std::array<HotkeyEntry, ExtraKeyCount> keys;
+    return keys;
+}
+
+QString settingName(int record) {
+    return QStringLiteral("hotkey.") + InfoOf(ExtraCommands[record - TimeStampRecord]).name;
+}
 
 HotkeyEntry unbound(Long id) {
     HotkeyEntry entry;
@@ -20,11 +31,18 @@ HotkeyEntry unbound(Long id) {
     return entry;
 }
 
-// The smallest positive id no record of the key file holds.
-Long freeId() {
+bool idTaken(Long id, int extraKeysGiven) {
+    return std::any_of(HotKeys.begin() + 1, HotKeys.end(),
+                       [id](const HotkeyEntry& e) { return e.Id == id; }) ||
+           std::any_of(extraKeys().begin(), extraKeys().begin() + extraKeysGiven,
+                       [id](const HotkeyEntry& e) { return e.Id == id; });
+}
+
+// The smallest positive id that no record of the key file holds and none of
+// the first extraKeysGiven bindings took.
+Long freeId(int extraKeysGiven) {
     Long id = 1;
-    while (std::any_of(HotKeys.begin() + 1, HotKeys.end(),
-                       [id](const HotkeyEntry& e) { return e.Id == id; }))
+    while (idTaken(id, extraKeysGiven))
         ++id;
     return id;
 }
@@ -42,32 +60,54 @@ bool parse(const QString& value, HotkeyEntry& entry) {
 } // namespace
 
 int RecordOfLine(int line) {
-    return line == DialogLineCount - 1 ? TimeStampRecord : line + 1;
+    return line < CommandCount ? line + 1 : TimeStampRecord + line - CommandCount;
+}
+
+bool IsExtraKeyRecord(int record) {
+    return record >= TimeStampRecord && record < TimeStampRecord + ExtraKeyCount;
+}
+
+std::optional<Command> CommandOfExtraKey(int record) {
+    if (!IsExtraKeyRecord(record))
+        return std::nullopt;
+    return ExtraCommands[record - TimeStampRecord];
 }
 
 HotkeyEntry& TimeStampKey() {
-    static HotkeyEntry entry = unbound(0);
-    return entry;
+    return extraKeys()[0];
 }
 
 HotkeyEntry& Binding(int record) {
-    return record == TimeStampRecord ? TimeStampKey() : HotKeys[record];
+    return IsExtraKeyRecord(record) ? extraKeys()[record - TimeStampRecord] : HotKeys[record];
 }
 
-void LoadTimeStampKey() {
-    const Long id = freeId();
-    HotkeyEntry entry = unbound(id);
-    const QString value = ExtraSetting(SettingName);
-    if (!value.isEmpty() && !parse(value, entry)) {
-        qCWarning(lcSettings).noquote() << "timestamp hotkey damaged, left unbound:" << value;
-        entry = unbound(id);
+std::optional<Command> ExtraKeyCommandOfId(Long id) {
+    for (int i = 0; i < ExtraKeyCount; ++i)
+        if (extraKeys()[i].Active != 0 && extraKeys()[i].Id == id)
+            return ExtraCommands[i];
+    return std::nullopt;
+}
+
+void LoadExtraKeys() {
+    for (int i = 0; i < ExtraKeyCount; ++i) {
+        const int record = TimeStampRecord + i;
+        const Long id = freeId(i);
+        HotkeyEntry entry = unbound(id);
+        const QString value = ExtraSetting(settingName(record));
+        if (!value.isEmpty() && !parse(value, entry)) {
+            qCWarning(lcSettings).noquote()
+                << settingName(record) << "damaged, left unbound:" << value;
+            entry = unbound(id);
+        }
+        entry.Id = id;
+        extraKeys()[i] = entry;
     }
-    entry.Id = id;
-    TimeStampKey() = entry;
 }
 
-void SaveTimeStampKey() {
-    const HotkeyEntry& e = TimeStampKey();
+void SaveExtraKey(int record) {
+    if (!IsExtraKeyRecord(record))
+        return;
+    const HotkeyEntry& e = Binding(record);
     textfile::FieldWriter out;
     out.number(e.ModAlt)
         .number(e.ModCtrl)
@@ -77,7 +117,7 @@ void SaveTimeStampKey() {
         .number(e.KeyIndex)
         .string(e.KeyText)
         .number(e.Active);
-    SetExtraSetting(SettingName, out.text());
+    SetExtraSetting(settingName(record), out.text());
     SaveExtraSettings();
 }
 
