@@ -120,6 +120,7 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     QAction* mnuHotKey = nullptr;
     QAction* mnuOther = nullptr;
     QAction* mnuPedal = nullptr;
+    QAction* mnuTimestamp = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelp_Help = nullptr;
     QAction* mnuSep4 = nullptr;
