@@ -26,8 +26,10 @@ namespace {
 // An owner that has not answered by then never will in time to matter.
 constexpr int OwnerTimeoutMs = 500;
 // Saving the previous clipboard delays the paste: what is not saved by then
-// is not restored.
-constexpr int SaveBudgetMs = 300;
+// is not restored, and a format its owner does not hand over in time is
+// skipped.
+constexpr int SaveBudgetMs = 500;
+constexpr int SaveFormatTimeoutMs = 200;
 // A target that has not fetched the text by then will not: the previous
 // clipboard comes back all the same.
 constexpr int FetchTimeoutMs = 2000;
@@ -77,6 +79,15 @@ X11DesktopText::X11DesktopText(xcb_connection_t* connection, int screenNumber)
     saveProperty_ = atom("MEMOTAP_SAVE");
     textPlainUtf8_ = atom("text/plain;charset=utf-8");
     text_ = atom("TEXT");
+    // Targets that are requests, not formats of the content.
+    skipped_ = {XCB_NONE,
+                targets_,
+                multiple_,
+                timestamp_,
+                atom("SAVE_TARGETS"),
+                atom("DELETE"),
+                atom("INSERT_SELECTION"),
+                atom("INSERT_PROPERTY")};
     const xcb_query_extension_reply_t* test = xcb_get_extension_data(connection_, &xcb_test_id);
     xtest_ = test && test->present;
     if (!xtest_)
@@ -93,10 +104,15 @@ X11DesktopText::X11DesktopText(xcb_connection_t* connection, int screenNumber)
         qCWarning(lcUi) << "the owner of the selection did not answer";
         finishRead({});
     });
-    saveTimer_.setInterval(SaveBudgetMs);
+    saveTimer_.setInterval(SaveFormatTimeoutMs);
     connect(&saveTimer_, &QTimer::timeout, this, [this] {
-        qCWarning(lcUi) << "the clipboard's owner was slow; only part of it will come back";
-        finishSave();
+        qCDebug(lcUi) << "the clipboard's owner did not hand over" << atomName(currentSave_);
+        if (saving_ == Saving::Formats && !savePending_.empty()) {
+            savePending_.erase(savePending_.begin());
+            saveNext();
+        } else {
+            finishSave();
+        }
     });
     restoreTimer_.setInterval(FetchTimeoutMs);
     connect(&restoreTimer_, &QTimer::timeout, this, [this] {
@@ -155,6 +171,14 @@ void X11DesktopText::handle(const xcb_generic_event_t* event) {
     }
 }
 
+QByteArray X11DesktopText::atomName(xcb_atom_t atom) {
+    const auto reply =
+        own(xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr));
+    return reply ? QByteArray(xcb_get_atom_name_name(reply.get()),
+                              xcb_get_atom_name_name_length(reply.get()))
+                 : QByteArray::number(atom);
+}
+
 std::optional<X11DesktopText::Data> X11DesktopText::takeProperty(xcb_atom_t property) {
     const std::uint32_t words =
         property == readProperty_ ? LongestReadWords : xcb_get_maximum_request_length(connection_);
@@ -195,8 +219,8 @@ void X11DesktopText::onSelectionNotify(const xcb_selection_notify_event_t& event
         if (list && list->format == 32) {
             const auto* atoms = reinterpret_cast<const xcb_atom_t*>(list->bytes.constData());
             for (qsizetype i = 0; i < list->bytes.size() / 4; ++i)
-                if (atoms[i] != targets_ && atoms[i] != multiple_ && atoms[i] != timestamp_ &&
-                    atoms[i] != XCB_NONE)
+                if (!std::count(skipped_.begin(), skipped_.end(), atoms[i]) &&
+                    !std::count(savePending_.begin(), savePending_.end(), atoms[i]))
                     savePending_.push_back(atoms[i]);
         }
         saving_ = Saving::Formats;
@@ -262,12 +286,14 @@ void X11DesktopText::startRead() {
         return;
     reading_ = true;
     const xcb_atom_t selection = reads_.front().selection;
+    qCDebug(lcUi) << "reading" << atomName(selection);
     QClipboard* clipboard = QGuiApplication::clipboard();
     // What the player copied itself is no place to jump to.
     const bool ownedByPlayer =
         selection == clipboard_ ? clipboard->ownsClipboard() : clipboard->ownsSelection();
     const xcb_window_t holder = owner(selection);
     if (ownedByPlayer || holder == XCB_NONE) {
+        qCDebug(lcUi) << (ownedByPlayer ? "the player's own copy: skipped" : "nothing selected");
         finishRead({});
         return;
     }
@@ -287,6 +313,7 @@ void X11DesktopText::startRead() {
 
 void X11DesktopText::finishRead(const QString& text) {
     readTimer_.stop();
+    qCDebug(lcUi) << "read" << text.left(80);
     if (reads_.empty()) {
         reading_ = false;
         return;
@@ -336,11 +363,13 @@ void X11DesktopText::startSave() {
         return;
     }
     saving_ = Saving::Targets;
+    saveClock_.start();
+    currentSave_ = targets_;
+    saveTimer_.start();
     xcb_delete_property(connection_, window_, saveProperty_);
     xcb_convert_selection(connection_, window_, clipboard_, targets_, saveProperty_,
                           XCB_CURRENT_TIME);
     xcb_flush(connection_);
-    saveTimer_.start();
 }
 
 void X11DesktopText::saveNext() {
@@ -348,6 +377,13 @@ void X11DesktopText::saveNext() {
         finishSave();
         return;
     }
+    if (saveClock_.elapsed() > SaveBudgetMs) {
+        qCWarning(lcUi) << "the clipboard's owner was slow; only part of it will come back";
+        finishSave();
+        return;
+    }
+    currentSave_ = savePending_.front();
+    saveTimer_.start();
     xcb_delete_property(connection_, window_, saveProperty_);
     xcb_convert_selection(connection_, window_, clipboard_, savePending_.front(), saveProperty_,
                           XCB_CURRENT_TIME);
@@ -356,6 +392,8 @@ void X11DesktopText::saveNext() {
 
 void X11DesktopText::finishSave() {
     saveTimer_.stop();
+    for (const auto& [target, data] : saved_)
+        qCDebug(lcUi) << "kept aside:" << atomName(target) << data.bytes.size() << "bytes";
     saving_ = Saving::Done;
     savePending_.clear();
     pasteWhenReady();

@@ -54,6 +54,8 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
 
     X11DesktopText(xcb_connection_t* connection, int screenNumber);
     xcb_atom_t atom(const char* name);
+    // For the log.
+    QByteArray atomName(xcb_atom_t atom);
     xcb_window_t owner(xcb_atom_t selection);
     void drain();
     void handle(const xcb_generic_event_t* event);
@@ -95,6 +97,9 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
     Formats saved_;
     bool hadOwner_ = false;
     QTimer saveTimer_;
+    QElapsedTimer saveClock_;
+    xcb_atom_t currentSave_ = XCB_NONE;
+    std::vector<xcb_atom_t> skipped_;
     QTimer keyTimer_;
     QElapsedTimer keyWait_;
     QElapsedTimer sinceRelease_;

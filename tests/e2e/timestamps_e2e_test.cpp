@@ -2,6 +2,7 @@
 // the jump to a selected time through the command line, with an owner that
 // never answers, and a timestamp typed into a real text window through the
 // clipboard, whose previous content comes back.
+#include "core/hotkeys/keylist.h"
 #include "core/textfile.h"
 #include "support/settings_text.h"
 #include "support/wait.h"
@@ -57,27 +58,32 @@ const QString TenthsFormat =
     QStringLiteral("timestamp.format={hh}:{mm}:{ss}.{d}\r\ntimestamp.offset=+01:00:00\r\n");
 
 TEST_F(TimestampsE2E, TheClientJumpsToTheSelectedTimeLessTheOffsetThenToTheClipboards) {
+    // The jump's log lines tell when each answer came; a copy-time meanwhile
+    // would make the selections the player's own.
+    player.environment().insert("QT_LOGGING_RULES", "memotap.commands.debug=true");
+    player.keepOutput();
     start(TenthsFormat);
     ASSERT_EQ(copied(), "01:00:05.0");
+    const auto logged = [&](const char* line, int times) {
+        return WaitUntil([&] { return player.output().count(line) >= times; }, 5000);
+    };
 
     ASSERT_TRUE(select("primary", QStringLiteral("発言 ●(01:02:03.4) 以下略")));
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return copied() == "01:02:03.4"; }, 5000))
-        << copied().toStdString();
+    ASSERT_TRUE(logged("jump to the selected time", 1));
+    EXPECT_EQ(copied(), "01:02:03.4");
 
-    // The player's own copy is skipped: the selection now holds no time of the
-    // user's, and the clipboard is read.
+    // The selection holds no time: the clipboard's is taken.
     ASSERT_TRUE(select("clipboard", QStringLiteral("１時間０分２０秒")));
     ASSERT_TRUE(select("primary", QStringLiteral("時刻なし")));
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return copied() == "01:00:20.0"; }, 5000))
-        << copied().toStdString();
+    ASSERT_TRUE(logged("jump to the selected time", 2));
+    EXPECT_EQ(copied(), "01:00:20.0");
 
-    // Nothing to read: the place stays.
-    ASSERT_TRUE(select("clipboard", QStringLiteral("なし")));
-    ASSERT_TRUE(select("primary", QStringLiteral("なし")));
+    // The player's own copy is skipped, and with nothing else the place stays.
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
-    ASSERT_EQ(player.command({"--pause"}).exitCode, 0); // a round trip after the jump's reads
+    ASSERT_TRUE(logged("no time in the selection", 1));
+    EXPECT_EQ(player.output().count("jump to the selected time"), 2);
     EXPECT_EQ(copied(), "01:00:20.0");
 }
 
@@ -106,7 +112,11 @@ class SilentOwner {
     bool owns_ = false;
 };
 
-TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersFreezesNothingAndTheClipboardIsReadAfterIt) {
+TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersIsGivenUpAfterHalfASecondThenTheClipboardIsRead) {
+    // The jump's log line tells when the answer came; a copy-time meanwhile
+    // would make the clipboard the player's own.
+    player.environment().insert("QT_LOGGING_RULES", "memotap.commands.debug=true");
+    player.keepOutput();
     start(TenthsFormat);
     ASSERT_TRUE(select("clipboard", QStringLiteral("[01:01:40]")));
     SilentOwner silent(x.display());
@@ -114,12 +124,15 @@ TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersFreezesNothingAndTheClipboardIsRead
     QElapsedTimer timer;
     timer.start();
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
-    // The player answers meanwhile: a command sent at once is run at once.
-    const auto answered = player.command({"--pause"});
-    EXPECT_EQ(answered.exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return copied() == "01:01:40.0"; }, 5000))
-        << copied().toStdString();
-    EXPECT_GE(timer.elapsed(), 450) << "the clipboard was read before the owner was given up";
+    // The window goes on meanwhile: another command is run and answered.
+    EXPECT_EQ(player.command({"--pause"}).exitCode, 0);
+    ASSERT_TRUE(
+        WaitUntil([&] { return player.output().contains("jump to the selected time"); }, 5000))
+        << player.output().toStdString();
+    const qint64 answered = timer.elapsed();
+    EXPECT_GE(answered, 450) << "the clipboard was read before the owner was given up";
+    EXPECT_LT(answered, 3000) << "the owner was waited for far longer than half a second";
+    EXPECT_EQ(copied(), "01:01:40.0");
 }
 
 TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardComesBack) {
@@ -162,6 +175,51 @@ TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardCom
             return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
         },
         3000));
+    target.kill();
+    target.waitForFinished();
+}
+
+// The key file's row of a key name.
+int keyRow(const QString& name) {
+    const auto& keys = modMain::KeyList();
+    for (std::size_t row = 0; row < keys.size(); ++row)
+        if (keys[row].Name == name)
+            return static_cast<int>(row);
+    return -1;
+}
+
+TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
+    const int row = keyRow("I");
+    ASSERT_GE(row, 0);
+    start(TenthsFormat +
+          QStringLiteral("hotkey.insert-time=0,2,4,0,73,%1,\"[Ctrl]+[Shift]+[I]\",1\r\n").arg(row));
+    QProcess target;
+    target.setProcessEnvironment(x.environment());
+    target.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
+    QByteArray printed;
+    const auto saw = [&](const QByteArray& line) {
+        printed += target.readAllStandardOutput();
+        return printed.contains(line);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return saw("READY"); }, 10000));
+    const auto window = x.waitForWindow("^stamp-target$");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
+
+    ASSERT_TRUE(x.xdotool({"keydown", "ctrl+shift+i"}));
+    // Held: nothing is typed while the keys are down (Ctrl+V would meet
+    // Shift and be no paste).
+    EXPECT_FALSE(WaitUntil([&] { return saw("TEXT:"); }, 300)) << printed.constData();
+    ASSERT_TRUE(x.xdotool({"keyup", "i"}));
+    ASSERT_TRUE(x.xdotool({"keyup", "shift"}));
+    ASSERT_TRUE(x.xdotool({"keyup", "ctrl"}));
+    QElapsedTimer released;
+    released.start();
+    EXPECT_TRUE(WaitUntil([&] { return saw("TEXT:01:00:05.0\n"); }, 5000)) << printed.constData();
+    std::printf("text in the window %lld ms after the keys were let go\n",
+                static_cast<long long>(released.elapsed()));
+    EXPECT_EQ(x.run("xclip", {"-o", "-selection", "clipboard", "-t", "text/html"}),
+              QStringLiteral("<b>前の内容</b>"));
     target.kill();
     target.waitForFinished();
 }
