@@ -28,8 +28,8 @@ constexpr int OwnerTimeoutMs = 500;
 // Saving the previous clipboard delays the paste: what is not saved by then
 // is not restored, and a format its owner does not hand over in time is
 // skipped.
-constexpr int SaveBudgetMs = 500;
-constexpr int SaveFormatTimeoutMs = 200;
+constexpr int SaveBudgetMs = 1000;
+constexpr int SaveFormatTimeoutMs = 500;
 // A target that has not fetched the text by then will not: the previous
 // clipboard comes back all the same.
 constexpr int FetchTimeoutMs = 2000;

@@ -6,6 +6,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/switch_keys.h"
+#include "core/hotkeys/timestamp_key.h"
 #include "core/settings.h"
 #include "support/fake_hotkey_backend.h"
 #include "support/message_recorder.h"
@@ -86,7 +87,7 @@ class HotKeyDialogInputMethodTest : public ::testing::Test {
 TEST_F(HotKeyDialogInputMethodTest, LineOnASwitchKeyIsMarkedAndTheNoteFollowsTheShownKey) {
     fcitx5Runs();
     ASSERT_EQ(messages.calls.size(), 1u) << "the box at start";
-    std::vector<bool> expected(9, false);
+    std::vector<bool> expected(DialogLineCount, false);
     expected[0] = true;
     EXPECT_EQ(marks(), expected);
     EXPECT_EQ(form->lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space]") << "text unchanged";
@@ -120,7 +121,7 @@ TEST_F(HotKeyDialogInputMethodTest, ApplyingASwitchKeySaysSoAndTakesItAndMovingA
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_EQ(messages.calls[0].text, "登録されました");
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::None);
-    EXPECT_EQ(marks(), std::vector<bool>(9, false));
+    EXPECT_EQ(marks(), std::vector<bool>(DialogLineCount, false));
 
     // The user insists on Ctrl+Space for the timestamp (line 8).
     show(8, SpaceRow, true, false);
@@ -133,7 +134,7 @@ TEST_F(HotKeyDialogInputMethodTest, ApplyingASwitchKeySaysSoAndTakesItAndMovingA
     EXPECT_EQ(messages.calls[1].title, "確認");
     EXPECT_EQ(messages.calls[1].icon, MessageIcon::Warning);
     EXPECT_TRUE(backend.press(ModCtrlBit, 32)) << "the key is taken all the same";
-    std::vector<bool> expected(9, false);
+    std::vector<bool> expected(DialogLineCount, false);
     expected[8] = true;
     EXPECT_EQ(marks(), expected);
 }
@@ -150,7 +151,7 @@ TEST_F(HotKeyDialogInputMethodTest, WithoutAnInputMethodOrWithOtherSwitchKeysNot
 
     fcitx5Runs("[Hotkey/TriggerKeys]\n0=Zenkaku_Hankaku\n");
     EXPECT_EQ(messages.calls.size(), 2u) << "no box";
-    EXPECT_EQ(marks(), std::vector<bool>(9, false));
+    EXPECT_EQ(marks(), std::vector<bool>(DialogLineCount, false));
     EXPECT_EQ(form->lblInputMethod->text(), "");
 }
 

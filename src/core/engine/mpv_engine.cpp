@@ -683,7 +683,16 @@ void MpvEngine::seekWithin(std::int32_t seconds, std::int32_t extraMs) {
     if (std::exchange(endSeekDeferred_, false) && state_ == StatePlaying)
         resumeAfterSeek_ = true;
     const std::int32_t target = std::clamp(seconds, 0, totalSeconds_);
-    if (reloadFor(target))
+    // A reload starts at the whole second; the milliseconds are a seek from
+    // there, with playback held until it is done so the whole second is not heard.
+    const bool fine = extraMs != 0 && target == seconds;
+    const bool holdPlayback = fine && state_ == StatePlaying;
+    if (holdPlayback)
+        state_ = StatePaused;
+    const bool reloaded = reloadFor(target);
+    if (holdPlayback && entryId_ >= 0)
+        state_ = StatePlaying;
+    if (reloaded && (!fine || entryId_ < 0))
         return;
     if (target != seconds)
         extraMs = 0;
@@ -696,6 +705,8 @@ void MpvEngine::seekWithin(std::int32_t seconds, std::int32_t extraMs) {
     seekStarted_ = false;
     seekTarget_ = target;
     seekTargetMs_ = extraMs;
+    if (reloaded && state_ == StatePlaying)
+        resumeAfterSeek_ = true;
     heldPosition_ = target;
     positionFloor_ = target;
 }
