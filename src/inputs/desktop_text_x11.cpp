@@ -26,10 +26,10 @@ namespace {
 // An owner that has not answered by then never will in time to matter.
 constexpr int OwnerTimeoutMs = 500;
 // Saving the previous clipboard delays the paste: what is not saved by then
-// is not restored, and a format its owner does not hand over in time is
-// skipped.
+// is not restored. Every format is asked for at once, each into a property
+// of its own; more formats than that are not kept.
 constexpr int SaveBudgetMs = 1000;
-constexpr int SaveFormatTimeoutMs = 500;
+constexpr int SavedFormatsAtMost = 32;
 // A target that has not fetched the text by then will not: the previous
 // clipboard comes back all the same.
 constexpr int FetchTimeoutMs = 2000;
@@ -77,6 +77,15 @@ X11DesktopText::X11DesktopText(xcb_connection_t* connection, int screenNumber)
     multiple_ = atom("MULTIPLE");
     readProperty_ = atom("MEMOTAP_READ");
     saveProperty_ = atom("MEMOTAP_SAVE");
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    for (int i = 0; i < SavedFormatsAtMost; ++i) {
+        const QByteArray name = "MEMOTAP_SAVE_" + QByteArray::number(i);
+        cookies.push_back(xcb_intern_atom(connection_, 0, name.size(), name.constData()));
+    }
+    for (const xcb_intern_atom_cookie_t& cookie : cookies) {
+        const auto reply = own(xcb_intern_atom_reply(connection_, cookie, nullptr));
+        formatProperties_.push_back(reply ? reply->atom : XCB_NONE);
+    }
     textPlainUtf8_ = atom("text/plain;charset=utf-8");
     text_ = atom("TEXT");
     // Targets that are requests, not formats of the content.
@@ -104,15 +113,10 @@ X11DesktopText::X11DesktopText(xcb_connection_t* connection, int screenNumber)
         qCWarning(lcUi) << "the owner of the selection did not answer";
         finishRead({});
     });
-    saveTimer_.setInterval(SaveFormatTimeoutMs);
+    saveTimer_.setInterval(SaveBudgetMs);
     connect(&saveTimer_, &QTimer::timeout, this, [this] {
-        qCDebug(lcUi) << "the clipboard's owner did not hand over" << atomName(currentSave_);
-        if (saving_ == Saving::Formats && !savePending_.empty()) {
-            savePending_.erase(savePending_.begin());
-            saveNext();
-        } else {
-            finishSave();
-        }
+        qCWarning(lcUi) << "the clipboard's owner was slow; only part of it will come back";
+        finishSave();
     });
     restoreTimer_.setInterval(FetchTimeoutMs);
     connect(&restoreTimer_, &QTimer::timeout, this, [this] {
@@ -191,7 +195,7 @@ std::optional<X11DesktopText::Data> X11DesktopText::takeProperty(xcb_atom_t prop
     // A value too long to read at once is cut where it was read: for a
     // selection, the first characters are all that is searched; for the
     // clipboard kept aside, a cut format would come back damaged.
-    if (reply->bytes_after > 0 && property == saveProperty_)
+    if (reply->bytes_after > 0 && property != readProperty_)
         return std::nullopt;
     const auto* value = static_cast<const char*>(xcb_get_property_value(reply.get()));
     return Data{reply->type, reply->format,
@@ -218,20 +222,29 @@ void X11DesktopText::onSelectionNotify(const xcb_selection_notify_event_t& event
             list = takeProperty(saveProperty_);
         if (list && list->format == 32) {
             const auto* atoms = reinterpret_cast<const xcb_atom_t*>(list->bytes.constData());
-            for (qsizetype i = 0; i < list->bytes.size() / 4; ++i)
-                if (!std::count(skipped_.begin(), skipped_.end(), atoms[i]) &&
-                    !std::count(savePending_.begin(), savePending_.end(), atoms[i]))
-                    savePending_.push_back(atoms[i]);
+            for (qsizetype i = 0; i < list->bytes.size() / 4; ++i) {
+                const xcb_atom_t target = atoms[i];
+                if (std::count(skipped_.begin(), skipped_.end(), target) ||
+                    savePending_.count(target) || savePending_.size() >= formatProperties_.size())
+                    continue;
+                const xcb_atom_t property = formatProperties_[savePending_.size()];
+                savePending_[target] = property;
+                xcb_delete_property(connection_, window_, property);
+                xcb_convert_selection(connection_, window_, clipboard_, target, property,
+                                      XCB_CURRENT_TIME);
+            }
+            xcb_flush(connection_);
         }
         saving_ = Saving::Formats;
-        saveNext();
-    } else if (saving_ == Saving::Formats && !savePending_.empty() &&
-               event.target == savePending_.front()) {
+        if (savePending_.empty())
+            finishSave();
+    } else if (saving_ == Saving::Formats && savePending_.count(event.target)) {
         if (event.property != XCB_NONE)
-            if (std::optional<Data> data = takeProperty(saveProperty_))
+            if (std::optional<Data> data = takeProperty(savePending_[event.target]))
                 saved_[event.target] = *data;
-        savePending_.erase(savePending_.begin());
-        saveNext();
+        savePending_.erase(event.target);
+        if (savePending_.empty())
+            finishSave();
     }
 }
 
@@ -363,29 +376,9 @@ void X11DesktopText::startSave() {
         return;
     }
     saving_ = Saving::Targets;
-    saveClock_.start();
-    currentSave_ = targets_;
     saveTimer_.start();
     xcb_delete_property(connection_, window_, saveProperty_);
     xcb_convert_selection(connection_, window_, clipboard_, targets_, saveProperty_,
-                          XCB_CURRENT_TIME);
-    xcb_flush(connection_);
-}
-
-void X11DesktopText::saveNext() {
-    if (savePending_.empty()) {
-        finishSave();
-        return;
-    }
-    if (saveClock_.elapsed() > SaveBudgetMs) {
-        qCWarning(lcUi) << "the clipboard's owner was slow; only part of it will come back";
-        finishSave();
-        return;
-    }
-    currentSave_ = savePending_.front();
-    saveTimer_.start();
-    xcb_delete_property(connection_, window_, saveProperty_);
-    xcb_convert_selection(connection_, window_, clipboard_, savePending_.front(), saveProperty_,
                           XCB_CURRENT_TIME);
     xcb_flush(connection_);
 }

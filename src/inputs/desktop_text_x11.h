@@ -68,7 +68,6 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
     void finishRead(const QString& text);
 
     void startSave();
-    void saveNext();
     void finishSave();
     bool keysUp();
     void pollKeys();
@@ -93,12 +92,13 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
     std::deque<QString> inserts_;
     bool inserting_ = false;
     Saving saving_ = Saving::Idle;
-    std::vector<xcb_atom_t> savePending_;
+    // The formats asked for and not yet answered, with the property each
+    // goes into.
+    std::map<xcb_atom_t, xcb_atom_t> savePending_;
+    std::vector<xcb_atom_t> formatProperties_;
     Formats saved_;
     bool hadOwner_ = false;
     QTimer saveTimer_;
-    QElapsedTimer saveClock_;
-    xcb_atom_t currentSave_ = XCB_NONE;
     std::vector<xcb_atom_t> skipped_;
     QTimer keyTimer_;
     QElapsedTimer keyWait_;

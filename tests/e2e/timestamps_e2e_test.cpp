@@ -30,15 +30,18 @@ class TimestampsE2E : public ::testing::Test {
         ASSERT_TRUE(x.waitForWindow("^tone\\.wav - メモタップ$"));
     }
 
-    // Puts text into a selection through xclip, which keeps serving it.
+    // Puts text into a selection through xclip, which keeps serving it, and
+    // waits until it does (xclip takes the selection after it has forked).
     bool select(const QString& selection, const QString& text) {
-        return x
-            .run("sh", {"-c",
-                        QStringLiteral("printf '%s' \"$1\" | xclip -selection %1 -i "
-                                       ">/dev/null 2>&1")
-                            .arg(selection),
-                        "sh", text})
-            .has_value();
+        const bool started = x.run("sh", {"-c",
+                                          QStringLiteral("printf '%s' \"$1\" | xclip -selection "
+                                                         "%1 -i >/dev/null 2>&1")
+                                              .arg(selection),
+                                          "sh", text})
+                                 .has_value();
+        return started && WaitUntil([&] {
+                   return x.run("xclip", {"-o", "-selection", selection}) == text;
+               });
     }
 
     // The position as copy-time writes it (the test's format has tenths).
@@ -218,8 +221,10 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
     EXPECT_TRUE(WaitUntil([&] { return saw("TEXT:01:00:05.0\n"); }, 5000)) << printed.constData();
     std::printf("text in the window %lld ms after the keys were let go\n",
                 static_cast<long long>(released.elapsed()));
-    EXPECT_EQ(x.run("xclip", {"-o", "-selection", "clipboard", "-t", "text/html"}),
-              QStringLiteral("<b>前の内容</b>"));
+    EXPECT_TRUE(WaitUntil([&] {
+        return x.run("xclip", {"-o", "-selection", "clipboard", "-t", "text/html"}) ==
+               QStringLiteral("<b>前の内容</b>");
+    }));
     target.kill();
     target.waitForFinished();
 }
