@@ -350,6 +350,11 @@ void X11DesktopText::insert(const QString& text) {
         modMain::ShowInsertCopiesInstead();
         return;
     }
+    // A hotkey held down repeats; one press types once.
+    if (inserting_ && !released_) {
+        qCDebug(lcUi) << "the insert's keys are still down: repeat ignored";
+        return;
+    }
     inserts_.push_back(text);
     if (inserting_)
         return;

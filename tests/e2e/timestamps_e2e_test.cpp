@@ -225,6 +225,8 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
         return x.run("xclip", {"-o", "-selection", "clipboard", "-t", "text/html"}) ==
                QStringLiteral("<b>前の内容</b>");
     }));
+    // However long the keys were held, once.
+    EXPECT_FALSE(saw("01:00:05.001:00:05.0")) << printed.constData();
     target.kill();
     target.waitForFinished();
 }
