@@ -28,7 +28,7 @@ constexpr int OwnerTimeoutMs = 500;
 // Saving the previous clipboard delays the paste: what is not saved by then
 // is not restored. Every format is asked for at once, each into a property
 // of its own; more formats than that are not kept.
-constexpr int SaveBudgetMs = 1000;
+constexpr int SaveBudgetMs = 2000;
 constexpr int SavedFormatsAtMost = 32;
 // A target that has not fetched the text by then will not: the previous
 // clipboard comes back all the same.

@@ -153,6 +153,12 @@ TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardCom
     const auto window = x.waitForWindow("^stamp-target$");
     ASSERT_TRUE(window);
     ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
+    // The window answers for its clipboard: its event loop runs.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
+        },
+        10000));
 
     QElapsedTimer timer;
     timer.start();
@@ -208,6 +214,12 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
     const auto window = x.waitForWindow("^stamp-target$");
     ASSERT_TRUE(window);
     ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
+    // The window answers for its clipboard: its event loop runs.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
+        },
+        10000));
 
     ASSERT_TRUE(x.xdotool({"keydown", "ctrl+shift+i"}));
     // Held: nothing is typed while the keys are down (Ctrl+V would meet

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -24,7 +25,10 @@ int main(int argc, char** argv) {
     edit.show();
     edit.activateWindow();
     edit.setFocus();
-    std::printf("READY\n");
-    std::fflush(stdout);
+    // Once the event loop runs.
+    QTimer::singleShot(0, [] {
+        std::printf("READY\n");
+        std::fflush(stdout);
+    });
     return app.exec();
 }
