@@ -146,7 +146,23 @@ xcb_atom_t X11DesktopText::atom(const char* name) {
 xcb_window_t X11DesktopText::owner(xcb_atom_t selection) {
     const auto reply = own(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, selection), nullptr));
+    drainLater();
     return reply ? reply->owner : XCB_NONE;
+}
+
+// Waiting for a reply may have read events off the socket into XCB's queue,
+// where the socket notifier never sees them.
+void X11DesktopText::drainLater() {
+    if (drainQueued_)
+        return;
+    drainQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            drainQueued_ = false;
+            drain();
+        },
+        Qt::QueuedConnection);
 }
 
 void X11DesktopText::drain() {
@@ -178,6 +194,7 @@ void X11DesktopText::handle(const xcb_generic_event_t* event) {
 QByteArray X11DesktopText::atomName(xcb_atom_t atom) {
     const auto reply =
         own(xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr));
+    drainLater();
     return reply ? QByteArray(xcb_get_atom_name_name(reply.get()),
                               xcb_get_atom_name_name_length(reply.get()))
                  : QByteArray::number(atom);
@@ -190,6 +207,7 @@ std::optional<X11DesktopText::Data> X11DesktopText::takeProperty(xcb_atom_t prop
         connection_,
         xcb_get_property(connection_, 1, window_, property, XCB_GET_PROPERTY_TYPE_ANY, 0, words),
         nullptr));
+    drainLater();
     if (!reply || reply->type == XCB_NONE || reply->type == incr_)
         return std::nullopt;
     // A value too long to read at once is cut where it was read: for a
@@ -400,6 +418,7 @@ void X11DesktopText::finishSave() {
 bool X11DesktopText::keysUp() {
     const auto reply =
         own(xcb_query_keymap_reply(connection_, xcb_query_keymap(connection_), nullptr));
+    drainLater();
     if (!reply)
         return true;
     return std::all_of(std::begin(reply->keys), std::end(reply->keys),

@@ -58,6 +58,7 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
     QByteArray atomName(xcb_atom_t atom);
     xcb_window_t owner(xcb_atom_t selection);
     void drain();
+    void drainLater();
     void handle(const xcb_generic_event_t* event);
     void onSelectionNotify(const xcb_selection_notify_event_t& event);
     void onSelectionRequest(const xcb_selection_request_event_t& event);
@@ -80,6 +81,7 @@ class X11DesktopText final : public QObject, public modMain::DesktopText {
     xcb_window_t window_ = XCB_NONE;
     _XCBKeySymbols* symbols_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
+    bool drainQueued_ = false;
     bool xtest_ = false;
     xcb_atom_t clipboard_, utf8_, targets_, incr_, timestamp_, multiple_, readProperty_,
         saveProperty_, textPlainUtf8_, text_;
