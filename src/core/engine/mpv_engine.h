@@ -134,8 +134,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void postWalkNews();
     void onWalkNews();
     bool reloadFor(std::int32_t target);
-    // seek, extraMs past the whole second (kept only where the target is
-    // not clamped and no reload is needed).
+    // seek, extraMs past the whole second (dropped where the target is
+    // clamped to the file).
     void seekWithin(std::int32_t seconds, std::int32_t extraMs);
     // False when the open file changed (it is then closed) or did not answer.
     bool fileUsable();
