@@ -11,6 +11,8 @@
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
+#include "core/timestamps/desktop_text.h"
+#include "inputs/desktop_text_x11.h"
 #include "inputs/input_method_check.h"
 #include "inputs/kglobalaccel_shortcuts.h"
 #include "inputs/mpris_service.h"
@@ -134,6 +136,8 @@ int Main(int argc, char** argv) {
             MainForm->close();
     });
     setHotkeyBackend(makeHotkeyBackend());
+    const std::unique_ptr<DesktopText> desktopText = inputs::makePlatformDesktopText();
+    setDesktopText(desktopText.get());
     InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
@@ -152,6 +156,7 @@ int Main(int argc, char** argv) {
     const int code = runUntilClosed(app);
     // The backend's desktop session or X grabs end while their connection is open.
     setHotkeyBackend(nullptr);
+    setDesktopText(nullptr);
     return code;
 }
 

@@ -17,7 +17,7 @@ struct CommandOption {
 };
 
 // Each option runs the command of the table with the same name.
-constexpr std::array<CommandOption, 11> CommandOptions = {{
+constexpr std::array<CommandOption, 13> CommandOptions = {{
     {"--play-pause", "play-pause"},
     {"--play", "play"},
     {"--pause", "pause"},
@@ -29,6 +29,8 @@ constexpr std::array<CommandOption, 11> CommandOptions = {{
     {"--to-start", "to-start"},
     {"--to-end", "to-end"},
     {"--copy-time", "copy-time"},
+    {"--insert-time", "insert-time"},
+    {"--seek-to-selection", "seek-to-selection"},
 }};
 
 struct ChoiceOption {
@@ -144,7 +146,11 @@ QString UsageText() {
         "  --to-start, --to-end\n"
         "                      jump to the start, the end\n"
         "  --seek TIME         jump to TIME (hh:mm:ss, mm:ss or seconds)\n"
-        "  --copy-time         copy the position as [hh:mm:ss] to the clipboard\n"
+        "  --copy-time         copy the position to the clipboard, in the timestamp\n"
+        "                      format (default [hh:mm:ss])\n"
+        "  --insert-time       type the timestamp into the window being typed in\n"
+        "  --seek-to-selection jump to the first time in the selected text (or the\n"
+        "                      clipboard), less the timestamp offset\n"
         "  --levelling on|off  bring quiet and loud speakers to about the same loudness\n"
         "  --noise-reduction on|off\n"
         "                      reduce steady background noise (hiss, air conditioning)\n"

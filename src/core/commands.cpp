@@ -5,7 +5,7 @@
 #include "core/hotkeys/keylist.h"
 #include "core/log.h"
 #include "core/messagebox.h"
-#include "core/player_view.h"
+#include "core/timestamps/timestamp_commands.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -34,6 +34,8 @@ const CommandInfo Table[] = {
     {Command::NoiseReduction, "noise-reduction", "雑音を減らす", CommandArgument::Switch},
     {Command::LowCut, "low-cut", "低音をカット", CommandArgument::Switch},
     {Command::Channel, "channel", "チャンネル", CommandArgument::Channel},
+    {Command::InsertTime, "insert-time", "時刻を挿入", CommandArgument::None},
+    {Command::SeekToSelection, "seek-to-selection", "選択した時刻へ", CommandArgument::None},
 };
 
 // The hotkey records 1 to 8, in record order.
@@ -54,12 +56,6 @@ struct Pending {
 enum class Phase { StartingUp, Running, Closing };
 Phase phase = Phase::StartingUp;
 std::deque<Pending> pending;
-
-void CopyTime() {
-    Long position = 0;
-    vbmp3_getState(&position);
-    View().CopyText(QLatin1Char('[') + FormatHms(position) + QLatin1Char(']'));
-}
 
 // The switch's new state: the argument, or the other state without one.
 bool switched(const QVariant& argument, bool now) {
@@ -147,6 +143,12 @@ void Run(Command command, const QVariant& argument) {
     case Command::LowCut:
     case Command::Channel:
         RunHearing(command, argument);
+        break;
+    case Command::InsertTime:
+        InsertTime();
+        break;
+    case Command::SeekToSelection:
+        SeekToSelection();
         break;
     }
 }

@@ -31,6 +31,8 @@ enum class Command {
     NoiseReduction, // likewise
     LowCut,         // likewise
     Channel,        // argument: a ChannelChoice (as int); none takes the next
+    InsertTime,
+    SeekToSelection,
 };
 
 // Switch and Channel arguments may be left out.

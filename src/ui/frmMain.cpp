@@ -2,6 +2,7 @@
 
 #include "ui/fonts.h"
 #include "ui/forms.h"
+#include "ui/frmTimestamp.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -255,6 +256,7 @@ void frmMain::buildMenus() {
     mnuHotKey = mnuSetUp->addAction("キー設定(&H)...");
     mnuOther = mnuSetUp->addAction("カラー設定(&C)...");
     mnuPedal = mnuSetUp->addAction("ペダル設定…");
+    mnuTimestamp = mnuSetUp->addAction("タイムスタンプ設定...");
     buildHearingMenu();
 
     mnuHelp = bar->addMenu("ヘルプ(&H)");
@@ -287,6 +289,7 @@ void frmMain::connectHandlers() {
     connect(mnuHotKey, &QAction::triggered, this, &frmMain::mnuHotKey_Click);
     connect(mnuOther, &QAction::triggered, this, &frmMain::mnuOther_Click);
     connect(mnuPedal, &QAction::triggered, this, &frmMain::mnuPedal_Click);
+    connect(mnuTimestamp, &QAction::triggered, this, [] { modMain::ShowTimestampForm(); });
     connectHearingMenu();
     connect(mnuHelp_Help, &QAction::triggered, this, &frmMain::mnuHelp_Help_Click);
     connect(mnuVersion, &QAction::triggered, this, &frmMain::mnuVersion_Click);

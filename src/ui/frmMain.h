@@ -127,6 +127,7 @@ class frmMain : public QMainWindow, public modMain::PlayerView {
     QAction* mnuNoiseReduction = nullptr;
     QAction* mnuLowCut = nullptr;
     std::array<QAction*, 4> mnuChannel{};
+    QAction* mnuTimestamp = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelp_Help = nullptr;
     QAction* mnuSep4 = nullptr;

@@ -64,6 +64,18 @@ TEST(ShortcutTriggers, ActiveRecordsBecomeShortcutsNamedByTheirCommand) {
     EXPECT_EQ(RecordOfShortcut("to-end"), 8);
     EXPECT_EQ(RecordOfShortcut("open"), std::nullopt);
     TimeStampKey() = {};
+
+    // The insert and the jump are registered under their commands' names too.
+    Binding(InsertTimeRecord) = HotkeyEntry{21, 0, ModCtrlBit, 0, 0, 'I', 0, "[Ctrl]+[I]", 1};
+    Binding(SeekToSelectionRecord) = HotkeyEntry{22, 0, ModCtrlBit, 0, 0, 'J', 0, "[Ctrl]+[J]", 1};
+    const QList<WantedShortcut> all = ActiveShortcuts();
+    ASSERT_EQ(all.size(), 9);
+    EXPECT_EQ(all[7],
+              (WantedShortcut{"insert-time", "時刻を挿入", "CTRL+i", ModCtrlBit, 'I', false}));
+    EXPECT_EQ(all[8].id, "seek-to-selection");
+    EXPECT_EQ(RecordOfShortcut("seek-to-selection"), SeekToSelectionRecord);
+    Binding(InsertTimeRecord) = {};
+    Binding(SeekToSelectionRecord) = {};
 }
 
 TEST(DesktopSession, WaylandByDisplayOrSessionTypeAndWindowsStayOnXWayland) {

@@ -92,9 +92,11 @@ TEST(HearingChain, AnAidsEntryDoesNotDependOnTheOthers) {
     const HearingAids levellingOnly{true, false, false, ChannelChoice::Both};
     const QString alone = entryOf(audioFilterChain({}, levellingOnly), "levelling");
     ASSERT_FALSE(alone.isEmpty());
-    for (const HearingAids& aids : everyCombination())
-        if (aids.levelling)
+    for (const HearingAids& aids : everyCombination()) {
+        if (aids.levelling) {
             EXPECT_EQ(entryOf(audioFilterChain({}, aids), "levelling"), alone);
+        }
+    }
 }
 
 TEST_F(EngineHearing, ChannelChoicePutsTheChosenSideInBothEars) {

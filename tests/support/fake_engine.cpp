@@ -34,6 +34,7 @@ std::int16_t FakeEngine::open(const char* path, EngineFileInfo* info) {
         if (simulate) {
             state = StateStopped;
             position = 0;
+            positionMs = 0;
         }
         return 0;
     }
@@ -42,6 +43,7 @@ std::int16_t FakeEngine::open(const char* path, EngineFileInfo* info) {
     if (simulate) {
         state = StateStopped;
         position = 0;
+        positionMs = 0;
     }
     return 1;
 }
@@ -51,6 +53,7 @@ void FakeEngine::close() {
     if (simulate) {
         state = StateStopped;
         position = 0;
+        positionMs = 0;
     }
 }
 
@@ -74,8 +77,24 @@ void FakeEngine::restart() {
 
 void FakeEngine::seek(std::int32_t seconds) {
     calls << QString("seek(%1)").arg(seconds);
-    if (simulate && state != StateStopped)
+    if (simulate && state != StateStopped) {
         position = seconds;
+        positionMs = 0;
+    }
+}
+
+void FakeEngine::seekMs(std::int64_t ms) {
+    calls << QString("seekMs(%1)").arg(ms);
+    if (simulate && state != StateStopped) {
+        position = static_cast<std::int32_t>(ms / 1000);
+        positionMs = static_cast<std::int32_t>(ms % 1000);
+    }
+}
+
+std::int32_t FakeEngine::getStateMs(std::int64_t* ms) {
+    if (ms && writePosition)
+        *ms = std::int64_t{position} * 1000 + positionMs;
+    return state;
 }
 
 std::int32_t FakeEngine::getState(std::int32_t* pos) {
@@ -128,6 +147,7 @@ void FakeEngine::stop() {
     if (simulate) {
         state = StateStopped;
         position = 0;
+        positionMs = 0;
     }
 }
 

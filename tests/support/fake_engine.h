@@ -21,6 +21,9 @@ class FakeEngine : public EngineBackend {
     QStringList calls; // e.g. "seek(197)", "setEqualizer(60,80,...)"
     std::int32_t state = StateStopped;
     std::int32_t position = 0;
+    // The milliseconds past position that getStateMs adds; set by seekMs,
+    // cleared by the other calls that move the position.
+    std::int32_t positionMs = 0;
     bool writePosition = true; // false: getState leaves the caller's value alone
     bool openSucceeds = true;
     std::int32_t totalSeconds = 0;
@@ -49,6 +52,8 @@ class FakeEngine : public EngineBackend {
     void restart() override;
     void seek(std::int32_t seconds) override;
     std::int32_t getState(std::int32_t* position) override;
+    std::int32_t getStateMs(std::int64_t* positionMs) override;
+    void seekMs(std::int64_t positionMs) override; // recorded as "seekMs(12345)"
     void setPitch(std::int32_t percent) override;
     void setEqualizer(const std::int32_t* bands) override;
     void setHearing(const HearingAids& aids) override;

@@ -7,6 +7,7 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/switch_keys.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/settings.h"
 #include "support/fake_hotkey_backend.h"
 #include "support/message_recorder.h"

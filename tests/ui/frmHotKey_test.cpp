@@ -6,6 +6,7 @@
 #include "core/hotkeys/keylist.h"
 #include "core/settings.h"
 #include "core/textfile.h"
+#include "support/fake_desktop_text.h"
 #include "support/fake_engine.h"
 #include "support/fake_hotkey_backend.h"
 #include "support/fake_view.h"
@@ -108,8 +109,9 @@ TEST_F(HotKeyDialogTest, FirstStartWithoutKeyFileWarnsRegistersDefaultsAndWrites
         QStringList({"Listen    :[Ctrl]+[Space]", "REW       :[Ctrl]+[←]", "FF        :[Ctrl]+[→]",
                      "Repeat    :[Ctrl]+[無変換]", "PitchUp   :[Ctrl]+[↑]", "PitchDown :[Ctrl]+[↓]",
                      "SetStart  :[Ctrl]+[PageUp]", "SetEnd    :[Ctrl]+[PageDown]",
-                     "TimeStamp :<<無効>>", "Levelling :<<無効>>", "NoiseCut  :<<無効>>",
-                     "LowCut    :<<無効>>", "Channel   :<<無効>>"}));
+                     "TimeStamp :<<無効>>", "InsertTime:<<無効>>", "JumpToTime:<<無効>>",
+                     "Levelling :<<無効>>", "NoiseCut  :<<無効>>", "LowCut    :<<無効>>",
+                     "Channel   :<<無効>>"}));
     ASSERT_EQ(form.lstKey->count(), 89);
     for (int row = 0; row < 89; ++row) {
         EXPECT_EQ(form.lstKey->item(row)->text(), KeyList()[row].Name);
@@ -488,7 +490,7 @@ TEST_F(HotKeyDialogTest, TimeStampIsANinthLineBoundInTheExtraFileAndCopiesThePla
     engine.position = 3725;
 
     frmHotKey& form = load();
-    ASSERT_EQ(form.lstCommand->count(), 13);
+    ASSERT_EQ(form.lstCommand->count(), 15);
     EXPECT_EQ(form.lstCommand->item(8)->text(), "TimeStamp :<<無効>>");
     EXPECT_EQ(backend.take().size(), 8) << "unbound by default: nothing more is taken";
 
@@ -533,10 +535,10 @@ TEST_F(HotKeyDialogTest, HearingSwitchesHaveLinesOfTheirOwnThatSwitchOverOrCycle
     FakeEngine& engine = FakeEngine::install();
     frmHotKey& form = load();
     backend.take();
-    apply(form, 9, keyRow("L"), false, true, true, false);  // Levelling
-    apply(form, 12, keyRow("C"), false, true, true, false); // Channel
-    EXPECT_EQ(form.lstCommand->item(9)->text(), "Levelling :[Ctrl]+[Shift]+[L]");
-    EXPECT_EQ(backend.take(), QStringList({"register(11,6,76)=1", "register(14,6,67)=1"}));
+    apply(form, 11, keyRow("L"), false, true, true, false); // Levelling
+    apply(form, 14, keyRow("C"), false, true, true, false); // Channel
+    EXPECT_EQ(form.lstCommand->item(11)->text(), "Levelling :[Ctrl]+[Shift]+[L]");
+    EXPECT_EQ(backend.take(), QStringList({"register(13,6,76)=1", "register(16,6,67)=1"}));
     engine.take();
     EXPECT_TRUE(backend.press(6, 76));
     EXPECT_TRUE(backend.press(6, 67));
@@ -552,6 +554,37 @@ TEST_F(HotKeyDialogTest, HearingSwitchesHaveLinesOfTheirOwnThatSwitchOverOrCycle
     EXPECT_TRUE(extra.contains("hotkey.channel=0,2,4,0,67,"));
     EXPECT_TRUE(extra.contains("hearing.levelling=off\r\n"));
     EXPECT_TRUE(extra.contains("hearing.channel=right\r\n"));
+    ResetExtraSettingsForTesting();
+    setEngineBackend(nullptr);
+}
+
+TEST_F(HotKeyDialogTest, InsertAndJumpAreTheLastLinesEachStoredUnderItsCommandsName) {
+    writeDefaultFile();
+    FakeEngine& engine = FakeEngine::install();
+    FakeDesktopText desktop;
+    engine.state = StatePaused;
+    engine.position = 3725;
+    engine.totalSeconds = 7200;
+    FileInfo.TotalSeconds = 7200;
+
+    frmHotKey& form = load();
+    backend.take();
+    apply(form, 9, keyRow("I"), false, true, true, false);
+    apply(form, 10, keyRow("J"), false, true, true, false);
+    EXPECT_EQ(form.lstCommand->item(9)->text(), "InsertTime:[Ctrl]+[Shift]+[I]");
+    EXPECT_EQ(form.lstCommand->item(10)->text(), "JumpToTime:[Ctrl]+[Shift]+[J]");
+    EXPECT_EQ(backend.take(), QStringList({"register(11,6,73)=1", "register(12,6,74)=1"}));
+
+    EXPECT_TRUE(backend.press(6, 73));
+    EXPECT_EQ(desktop.inserted, QStringList({"[01:02:05]"}));
+    EXPECT_TRUE(backend.press(6, 74));
+    ASSERT_TRUE(desktop.answer(DesktopText::Source::Primary, "(00:10:00)"));
+    EXPECT_EQ(engine.take(), QStringList({"seekMs(600000)"}));
+    EXPECT_EQ(readFile(dir.filePath("memotap-extra.txt")),
+              "hotkey.insert-time=0,2,4,0,73," + QByteArray::number(keyRow("I")) +
+                  ",\"[Ctrl]+[Shift]+[I]\",1\r\n"
+                  "hotkey.seek-to-selection=0,2,4,0,74," +
+                  QByteArray::number(keyRow("J")) + ",\"[Ctrl]+[Shift]+[J]\",1\r\n");
     ResetExtraSettingsForTesting();
     setEngineBackend(nullptr);
 }

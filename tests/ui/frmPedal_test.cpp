@@ -76,6 +76,9 @@ TEST_F(PedalDialog, EveryChoiceIsStoredInTheExtraSettingsAtOnce) {
     EXPECT_EQ(dialog.cmbHoldKey->currentText(), "なし");
     // Commands that need an argument are not offered.
     EXPECT_EQ(dialog.cmbPedal[0]->findText("指定位置へ"), -1);
+    // The timestamp commands are offered too.
+    EXPECT_GE(dialog.cmbPedal[0]->findText("時刻を挿入"), 0);
+    EXPECT_GE(dialog.cmbPedal[0]->findText("選択した時刻へ"), 0);
 
     dialog.cmbPedal[0]->setCurrentIndex(dialog.cmbPedal[0]->findText("なし"));
     dialog.cmbPedal[3]->setCurrentIndex(dialog.cmbPedal[3]->findText("時刻をコピー"));

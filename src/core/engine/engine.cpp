@@ -2,6 +2,8 @@
 
 #include "core/player_events.h"
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -10,6 +12,18 @@ std::unique_ptr<EngineBackend>& backendSlot() {
     return slot;
 }
 } // namespace
+
+std::int32_t EngineBackend::getStateMs(std::int64_t* positionMs) {
+    std::int32_t seconds = 0;
+    const std::int32_t state = getState(&seconds);
+    if (positionMs)
+        *positionMs = std::int64_t{seconds} * 1000;
+    return state;
+}
+
+void EngineBackend::seekMs(std::int64_t positionMs) {
+    seek(static_cast<std::int32_t>(std::clamp<std::int64_t>(positionMs / 1000, 0, INT32_MAX)));
+}
 
 void setEngineBackend(std::unique_ptr<EngineBackend> backend) {
     backendSlot() = std::move(backend);
@@ -55,6 +69,14 @@ void vbmp3_seek(std::int32_t seconds) {
 }
 std::int32_t vbmp3_getState(std::int32_t* position) {
     return engineBackend().getState(position);
+}
+std::int32_t vbmp3_getStateMs(std::int64_t* positionMs) {
+    return engineBackend().getStateMs(positionMs);
+}
+void vbmp3_seekMs(std::int64_t positionMs) {
+    engineBackend().seekMs(positionMs);
+    emit modMain::Events().seeked(
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(positionMs / 1000, 0, INT32_MAX)));
 }
 void vbmp3_setPitch(std::int32_t percent) {
     engineBackend().setPitch(percent);

@@ -79,6 +79,12 @@ class EngineBackend {
     virtual void restart() = 0;
     virtual void seek(std::int32_t seconds) = 0;
     virtual std::int32_t getState(std::int32_t* position) = 0;
+    // getState with the position in milliseconds; a backend without it
+    // reports whole seconds.
+    virtual std::int32_t getStateMs(std::int64_t* positionMs);
+    // seek to a place in milliseconds; a backend without it seeks to the
+    // whole second.
+    virtual void seekMs(std::int64_t positionMs);
     virtual void setPitch(std::int32_t percent) = 0;
     // bands: EqualizerBandCount levels, -128..128, or null for off.
     virtual void setEqualizer(const std::int32_t* bands) = 0;
@@ -119,6 +125,10 @@ void vbmp3_pause();
 void vbmp3_restart();
 void vbmp3_seek(std::int32_t seconds);
 std::int32_t vbmp3_getState(std::int32_t* position);
+// The two above to the millisecond, for timestamps: the position lies within
+// the second vbmp3_getState reports, and the seek lands where it was sent.
+std::int32_t vbmp3_getStateMs(std::int64_t* positionMs);
+void vbmp3_seekMs(std::int64_t positionMs);
 void vbmp3_setPitch(std::int32_t percent);
 void vbmp3_setEqualizer(const std::int32_t* bands);
 void vbmp3_setHearing(const HearingAids& aids);

@@ -124,7 +124,7 @@ void MpvEngine::forgetFile() {
         loads_.take();
     reloading_ = false;
     replacedEntry_ = -1;
-    seekAfterReload_.reset();
+    seekAfterReloadMs_.reset();
     reloadTimeout_.stop();
     endSeekDeferred_ = false;
     lengthNews_ = false;
@@ -168,7 +168,7 @@ bool MpvEngine::startReload(std::int32_t target) {
     reloading_ = true;
     // The entry replaced ends on the way; that is not the file lost.
     replacedEntry_ = entryId_;
-    seekAfterReload_.reset();
+    seekAfterReloadMs_.reset();
     loads_.expect();
     reloadTimeout_.start();
     return true;
@@ -200,8 +200,8 @@ void MpvEngine::settleReload() {
         return;
     }
     playback_.finishHold();
-    if (const auto target = std::exchange(seekAfterReload_, std::nullopt))
-        seek(*target);
+    if (const auto targetMs = std::exchange(seekAfterReloadMs_, std::nullopt))
+        seekMs(*targetMs);
 }
 
 // FFmpeg opens each stretch by the file's name. Once the file is cut shorter,
@@ -313,6 +313,15 @@ void MpvEngine::stop() {
 }
 
 void MpvEngine::seek(std::int32_t seconds) {
+    seekWithin(seconds, 0);
+}
+
+void MpvEngine::seekMs(std::int64_t positionMs) {
+    const std::int64_t ms = std::clamp<std::int64_t>(positionMs, 0, INT32_MAX * 1000LL);
+    seekWithin(static_cast<std::int32_t>(ms / 1000), static_cast<std::int32_t>(ms % 1000));
+}
+
+void MpvEngine::seekWithin(std::int32_t seconds, std::int32_t extraMs) {
     if (!handle_ || entryId_ < 0 || playback_.state() == StateStopped || !fileUsable())
         return;
     const std::int32_t total = playback_.totalSeconds();
@@ -323,13 +332,24 @@ void MpvEngine::seek(std::int32_t seconds) {
     if (std::exchange(endSeekDeferred_, false))
         playback_.finishHold();
     const std::int32_t target = std::clamp(seconds, 0, total);
-    if (reloading_) {
-        seekAfterReload_ = target;
+    if (target != seconds)
+        extraMs = 0;
+    // A reload starts at the whole second; the milliseconds are a seek from
+    // there once it plays, which holds playback until then.
+    if (reloading_ || startReload(target)) {
+        if (reloading_ && (extraMs != 0 || seekAfterReloadMs_))
+            seekAfterReloadMs_ = std::int64_t{target} * 1000 + extraMs;
         playback_.holdAt(target);
         return;
     }
-    if (!startReload(target))
-        playback_.seek(target);
+    playback_.seek(target, extraMs);
+}
+
+std::int32_t MpvEngine::getStateMs(std::int64_t* positionMs) {
+    const bool open = handle_ && entryId_ >= 0;
+    if (positionMs)
+        *positionMs = open ? playback_.positionMs() : 0;
+    return open ? playback_.state() : StateStopped;
 }
 
 std::int32_t MpvEngine::getState(std::int32_t* position) {

@@ -55,6 +55,8 @@ class MpvEngine : public QObject, public EngineBackend {
     void restart() override;
     void seek(std::int32_t seconds) override;
     std::int32_t getState(std::int32_t* position) override;
+    std::int32_t getStateMs(std::int64_t* positionMs) override;
+    void seekMs(std::int64_t positionMs) override;
     void setPitch(std::int32_t percent) override;
     void setEqualizer(const std::int32_t* bands) override;
     void setHearing(const HearingAids& aids) override;
@@ -104,6 +106,9 @@ class MpvEngine : public QObject, public EngineBackend {
     std::int16_t failLoad(const MpvLoad& outcome, bool looksLikeText, EngineFileInfo* info);
     void describe(const FileProbe& probe, double seconds, EngineFileInfo* info);
     void onLengthFound(double seconds);
+    // seek, extraMs past the whole second (dropped where the target is
+    // clamped to the file).
+    void seekWithin(std::int32_t seconds, std::int32_t extraMs);
     bool startReload(std::int32_t target);
     void onReloadReply(const mpv_event& event);
     void settleReload();
@@ -139,7 +144,7 @@ class MpvEngine : public QObject, public EngineBackend {
     // seek to send once it plays, and how long it may take.
     bool reloading_ = false;
     std::int64_t replacedEntry_ = -1;
-    std::optional<std::int32_t> seekAfterReload_;
+    std::optional<std::int64_t> seekAfterReloadMs_;
     QTimer reloadTimeout_;
     // A seek to the end waiting for the walk to find it.
     bool endSeekDeferred_ = false;

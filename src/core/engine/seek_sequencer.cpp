@@ -57,6 +57,18 @@ std::int32_t SeekSequencer::position() const {
     return heldPosition_;
 }
 
+std::int64_t SeekSequencer::positionMs() const {
+    const std::int64_t ms = std::int64_t{position()} * 1000;
+    if (state_ == StateStopped)
+        return 0;
+    if (seekTarget_)
+        return ms + seekTargetMs_;
+    if (!timePos_)
+        return ms;
+    // Within the second position() reports, so both agree.
+    return ms + std::clamp<std::int64_t>(std::llround(*timePos_ * 1000) - ms, 0, 999);
+}
+
 std::int32_t SeekSequencer::clampedWhole(double seconds) const {
     const std::int32_t position = wholeSeconds(seconds);
     return lengthExact_ ? std::min(position, totalSeconds_) : position;
@@ -124,14 +136,16 @@ void SeekSequencer::stop() {
     setMpvPaused(true);
 }
 
-bool SeekSequencer::seek(std::int32_t target) {
-    const std::string amount = std::to_string(target);
+bool SeekSequencer::seek(std::int32_t target, std::int32_t extraMs) {
+    const std::string amount =
+        std::to_string(target) + '.' + std::to_string(1000 + extraMs).substr(1);
     const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
     if (mpv_command_async(handle_, SeekReply, command) < 0)
         return false;
     ++seekRepliesOutstanding_;
     seekStarted_ = false;
     seekTarget_ = target;
+    seekTargetMs_ = extraMs;
     heldPosition_ = target;
     positionFloor_ = target;
     return true;
@@ -139,6 +153,7 @@ bool SeekSequencer::seek(std::int32_t target) {
 
 void SeekSequencer::holdAt(std::int32_t target) {
     seekTarget_ = target;
+    seekTargetMs_ = 0;
     seekStarted_ = false;
     heldPosition_ = target;
     positionFloor_ = target;

@@ -41,6 +41,8 @@ class SeekSequencer {
 
     std::int32_t state() const { return state_; }
     std::int32_t position() const;
+    // The position to the millisecond, within the second position() reports.
+    std::int64_t positionMs() const;
     std::int32_t totalSeconds() const { return totalSeconds_; }
     bool lengthExact() const { return lengthExact_; }
     bool seekPending() const { return seekTarget_.has_value(); }
@@ -52,8 +54,9 @@ class SeekSequencer {
     void pause();
     // Stopped; the caller seeks to the start first.
     void stop();
-    // Seeks to target (within the file); false when libmpv refused.
-    bool seek(std::int32_t target);
+    // Seeks to target and extraMs past it (within the file); false when
+    // libmpv refused.
+    bool seek(std::int32_t target, std::int32_t extraMs = 0);
     // A seek carried out another way (a reload, a wait for the end): the
     // position is target until finishHold.
     void holdAt(std::int32_t target);
@@ -87,6 +90,7 @@ class SeekSequencer {
     // The seek being carried out: its target, the replies to seek commands
     // still to come, and whether libmpv began a seek after the last reply.
     std::optional<std::int32_t> seekTarget_;
+    std::int32_t seekTargetMs_ = 0; // past seekTarget_'s second
     int seekRepliesOutstanding_ = 0;
     bool seekStarted_ = false;
     bool resumeAfterSeek_ = false;

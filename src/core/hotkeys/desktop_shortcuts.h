@@ -26,7 +26,7 @@ struct WantedShortcut {
     bool operator==(const WantedShortcut&) const = default;
 };
 
-// The command of a hotkey dialog record (1 to 8 and the timestamp's), and
+// The command of a hotkey dialog record (1 to 8 and the timestamp keys), and
 // its name, which is its shortcut's id.
 std::optional<Command> CommandOfDialogRecord(int record);
 std::optional<QString> ShortcutIdOf(int record);

@@ -20,6 +20,8 @@ struct ExtraKey {
 // In record order from TimeStampRecord.
 constexpr std::array<ExtraKey, ExtraKeyCount> ExtraKeys = {{
     {Command::CopyTime, "TimeStamp :"},
+    {Command::InsertTime, "InsertTime:"},
+    {Command::SeekToSelection, "JumpToTime:"},
     {Command::Levelling, "Levelling :"},
     {Command::NoiseReduction, "NoiseCut  :"},
     {Command::LowCut, "LowCut    :"},
@@ -95,6 +97,13 @@ HotkeyEntry& TimeStampKey() {
 
 HotkeyEntry& Binding(int record) {
     return IsExtraRecord(record) ? entries()[record - TimeStampRecord] : HotKeys[record];
+}
+
+std::optional<Command> ExtraKeyCommandOfId(Long id) {
+    for (int index = 0; index < ExtraKeyCount; ++index)
+        if (entries()[index].Active != 0 && entries()[index].Id == id)
+            return ExtraKeys[index].command;
+    return std::nullopt;
 }
 
 void LoadExtraKeys() {

@@ -1,5 +1,6 @@
 // The hotkeys beside the nine records of the key file, which keeps its nine
-// lines as they are: the timestamp and the switches of the hearing aids. Each
+// lines as they are: the timestamp's three commands (copy, insert, jump to
+// the selected time) and the switches of the hearing aids. Each
 // is stored in the extra settings file as "hotkey.<command name>" and is
 // unbound until the user binds it in the hotkey dialog.
 #pragma once
@@ -15,7 +16,9 @@ namespace modMain {
 // The numbers the hotkey dialog and the registry know them by, past the key
 // file's records 1 to 9: the timestamp first.
 constexpr int TimeStampRecord = 10;
-constexpr int ExtraKeyCount = 5;
+constexpr int InsertTimeRecord = 11;
+constexpr int SeekToSelectionRecord = 12;
+constexpr int ExtraKeyCount = 7;
 // The lines of the hotkey dialog: records 1 to 8, then the extra keys.
 constexpr int DialogLineCount = CommandCount + ExtraKeyCount;
 int RecordOfLine(int line); // line from 0
@@ -29,6 +32,8 @@ QString ExtraKeyLabel(int record);
 HotkeyEntry& TimeStampKey();
 // The binding of a dialog record: HotKeys[record], or an extra key's.
 HotkeyEntry& Binding(int record);
+// The command of a press of an active extra key, by its id.
+std::optional<Command> ExtraKeyCommandOfId(Long id);
 
 // Reads the bindings from the extra settings (unbound when there is none or
 // it is damaged) and gives them ids that none of HotKeys' records uses.

@@ -41,14 +41,10 @@ bool HotkeyRegistry::Load() {
                                 [](Long id) { ReleaseHotKey(id); });
     presses =
         QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
-            for (int line = CommandCount; line < DialogLineCount; ++line) {
-                const int record = RecordOfLine(line);
-                if (Binding(record).Active != 0 && id == Binding(record).Id) {
-                    Execute(*CommandOfExtraRecord(record));
-                    return;
-                }
-            }
-            ExecuteHotKey(id);
+            if (const std::optional<Command> command = ExtraKeyCommandOfId(id))
+                Execute(*command);
+            else
+                ExecuteHotKey(id);
         });
 
     const KeyFileStatus status = ReadKeyFile();

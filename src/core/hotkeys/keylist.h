@@ -29,7 +29,7 @@ constexpr Long ModShiftBit = 4;
 constexpr Long ModWinBit = 8;
 
 // "Listen    :" for record 1 up to "SetEnd    :" for record 8, and
-// "TimeStamp :" for the timestamp's binding.
+// "TimeStamp :", "InsertTime:" and "JumpToTime:" for the timestamp keys.
 QString CommandLabel(int record);
 
 // "[Alt]+[Ctrl]+[Shift]+[Win]+[name]" with only the modifiers that are set.

@@ -12,10 +12,11 @@ namespace {
 using CommandTableTest = CommandFixture;
 
 TEST_F(CommandTableTest, NamesAreStableUniqueAndFindTheirCommand) {
-    const QStringList expected = {
-        "play-pause", "rewind",          "forward", "repeat", "speed-up", "speed-down", "to-start",
-        "to-end",     "copy-time",       "play",    "pause",  "seek-to",  "set-speed",  "open",
-        "levelling",  "noise-reduction", "low-cut", "channel"};
+    const QStringList expected = {"play-pause", "rewind",     "forward",     "repeat",
+                                  "speed-up",   "speed-down", "to-start",    "to-end",
+                                  "copy-time",  "play",       "pause",       "seek-to",
+                                  "set-speed",  "open",       "levelling",   "noise-reduction",
+                                  "low-cut",    "channel",    "insert-time", "seek-to-selection"};
     QStringList names;
     std::set<QString> displayNames;
     for (const CommandInfo& info : CommandTable()) {
@@ -28,6 +29,8 @@ TEST_F(CommandTableTest, NamesAreStableUniqueAndFindTheirCommand) {
     EXPECT_EQ(displayNames.size(), expected.size());
     EXPECT_EQ(InfoOf(Command::PlayPause).displayName, "再生/一時停止");
     EXPECT_EQ(InfoOf(Command::CopyTime).displayName, "時刻をコピー");
+    EXPECT_EQ(InfoOf(Command::InsertTime).displayName, "時刻を挿入");
+    EXPECT_EQ(InfoOf(Command::SeekToSelection).displayName, "選択した時刻へ");
     EXPECT_FALSE(CommandNamed("Play-Pause"));
     EXPECT_FALSE(CommandNamed(""));
     for (int record = 1; record <= 8; ++record)

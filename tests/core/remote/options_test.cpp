@@ -12,8 +12,9 @@ using Action = Options::Action;
 namespace {
 
 TEST(CommandLine, OptionsNameTheirCommands) {
-    for (const char* name : {"play-pause", "play", "pause", "rewind", "forward", "repeat",
-                             "speed-up", "speed-down", "to-start", "to-end", "copy-time"}) {
+    for (const char* name :
+         {"play-pause", "play", "pause", "rewind", "forward", "repeat", "speed-up", "speed-down",
+          "to-start", "to-end", "copy-time", "insert-time", "seek-to-selection"}) {
         const Options options = ParseOptions({QStringLiteral("--") + name});
         EXPECT_EQ(options.action, Action::SendCommand) << name;
         EXPECT_EQ(options.command, QString::fromLatin1(name));
