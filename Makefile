@@ -13,7 +13,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-release test-asan test-fuzz fuzz fuzz-build bench soak install deb package-check format clean
+.PHONY: all deps build run test test-release test-asan test-fuzz test-gnome fuzz fuzz-build bench soak install deb package-check format clean
 
 all: build
 
@@ -33,6 +33,11 @@ test: test-release test-asan test-fuzz
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The GNOME path against real GNOME 43 in a Debian 12 root (needs root); the
+# root is cached in $(BUILD)/gnome-check-cache.
+test-gnome: build
+	tests/gnome/check-gnome $(BUILD)
 
 $(ASAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DMEMOTAP_SANITIZE=ON

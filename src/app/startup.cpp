@@ -112,7 +112,9 @@ int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     InstallQtTranslations(QLocale::system());
-    QApplication::setApplicationName(AppTitle);
+    // Qt's xcb windows take their WM_CLASS from the application name; the
+    // captions and MPRIS say "メモタップ" themselves.
+    QApplication::setApplicationName(QStringLiteral(MEMOTAP_WINDOW_CLASS));
     // Wayland desktops match the window to its desktop file and icon by this.
     QGuiApplication::setDesktopFileName(AppId);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/memotap.png")));

@@ -288,12 +288,20 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
     disconnect(desktopAnswer_);
     desktopAnswer_ =
         connect(desktop, &DesktopShortcuts::finished, this,
-                [this, desktop, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
+                [this, desktop, record, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
                     disconnect(desktopAnswer_);
                     const bool bound = outcome == DesktopShortcuts::Outcome::Bound;
-                    const QList<int> unbound = bound ? UnboundRecords(*desktop) : QList<int>();
-                    // Without the portal GNOME's own shortcuts may hold the records.
-                    if (!bound && !UpdateGnomeShortcuts())
+                    // Without the portal GNOME's own shortcuts may hold the
+                    // records: what counts is the keys GNOME has afterwards.
+                    const bool gnome = !bound && UpdateGnomeShortcuts(record);
+                    if (gnome) {
+                        readGnomeKeys();
+                        showDesktopKeys();
+                    }
+                    const QList<int> unbound = bound   ? UnboundRecords(*desktop)
+                                               : gnome ? UnboundRecords(desktopKeys())
+                                                       : QList<int>();
+                    if (!bound && !gnome)
                         ShowRefusedCombination(this);
                     else if (!unbound.isEmpty())
                         ShowUnboundCombinations(this, unbound);
@@ -334,14 +342,32 @@ void frmHotKey::buildDesktopControls() {
     showDesktopKeys();
 }
 
+// GNOME's keys are read back from GNOME: the user may change them in GNOME's
+// own keyboard settings at any time.
+void frmHotKey::readGnomeKeys() {
+    gnomeKeys_ = IsGnomeDesktop() ? GnomeShortcutKeys() : std::nullopt;
+    if (cmdRemoveGnome)
+        cmdRemoveGnome->setVisible(gnomeKeys_.has_value());
+}
+
+// The desktop's keys by shortcut id; where it gave none, GNOME's shortcuts
+// may run the commands.
+const QMap<QString, QString>& frmHotKey::desktopKeys() const {
+    const DesktopShortcuts* desktop = desktopShortcuts();
+    if (gnomeKeys_ && desktop->triggers().isEmpty())
+        return *gnomeKeys_;
+    return desktop->triggers();
+}
+
 // What the desktop made of each command: its trigger, or not registered.
 void frmHotKey::showDesktopKeys() {
     DesktopShortcuts* desktop = desktopShortcuts();
     if (!lblDesktopKey || !desktop)
         return;
-    auto keysOf = [desktop](int record) {
+    const QMap<QString, QString>& keys = desktopKeys();
+    auto keysOf = [&keys](int record) {
         const std::optional<QString> id = ShortcutIdOf(record);
-        const QString trigger = id ? desktop->triggers().value(*id) : QString();
+        const QString trigger = id ? keys.value(*id) : QString();
         return QStringLiteral("デスクトップのキー: ") +
                (trigger.isEmpty() ? QStringLiteral("未登録") : trigger);
     };
@@ -350,8 +376,7 @@ void frmHotKey::showDesktopKeys() {
         lstCommand->item(line)->setToolTip(keysOf(record));
         // An active record the desktop did not bind says so in its line.
         const std::optional<QString> id = ShortcutIdOf(record);
-        const bool unbound =
-            Binding(record).Active != 0 && id && desktop->triggers().value(*id).isEmpty();
+        const bool unbound = Binding(record).Active != 0 && id && keys.value(*id).isEmpty();
         setCommandLine(line, Binding(record).KeyText + (unbound ? UnboundMark : QString()));
     }
     const int line = lstCommand->currentRow();
@@ -366,18 +391,29 @@ void frmHotKey::cmdDesktopKeys_Click() {
 }
 
 void frmHotKey::cmdRemoveGnome_Click() {
-    if (RemoveGnomeShortcuts())
+    const bool removed = RemoveGnomeShortcuts();
+    readGnomeKeys();
+    showDesktopKeys();
+    if (removed)
         ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
                     MessageButtons::Ok, this);
-    cmdRemoveGnome->setVisible(!GnomeShortcutPaths().isEmpty());
 }
 
 void frmHotKey::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // GNOME's shortcuts may have come since the dialog was made.
-    if (cmdRemoveGnome)
-        cmdRemoveGnome->setVisible(IsGnomeDesktop() && !GnomeShortcutPaths().isEmpty());
+    if (lblDesktopKey)
+        readGnomeKeys();
     showDesktopKeys();
+}
+
+void frmHotKey::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Back from GNOME's keyboard settings, where the keys may have changed.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && lblDesktopKey) {
+        readGnomeKeys();
+        showDesktopKeys();
+    }
 }
 
 void frmHotKey::closeEvent(QCloseEvent* event) {

@@ -6,7 +6,9 @@
 
 #include "core/modMain.h"
 
+#include <QMap>
 #include <QWidget>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -54,6 +56,7 @@ class frmHotKey : public QWidget {
     void cmdRemoveGnome_Click();
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -61,6 +64,8 @@ class frmHotKey : public QWidget {
     void buildControls();
     void buildDesktopControls();
     void showDesktopKeys();
+    void readGnomeKeys();
+    const QMap<QString, QString>& desktopKeys() const;
     void showInputMethodMarks();
     void showInputMethodNote();
     int heightTwips(bool withNote) const;
@@ -70,4 +75,6 @@ class frmHotKey : public QWidget {
     void setCommandLine(int line, const QString& keyText);
 
     QMetaObject::Connection desktopAnswer_;
+    // GNOME's keys of its shortcuts running our commands, when it has any.
+    std::optional<QMap<QString, QString>> gnomeKeys_;
 };

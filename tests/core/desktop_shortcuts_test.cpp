@@ -31,6 +31,15 @@ TEST(ShortcutTriggers, EveryKeyOfTheListHasANameInBothSyntaxes) {
     EXPECT_EQ(PortalTrigger(ModCtrlBit, 0), "") << "a disabled binding has no trigger";
     EXPECT_EQ(GnomeAccelerator(ModAltBit | ModCtrlBit, 32), "<Control><Alt>space");
     EXPECT_EQ(GnomeAccelerator(ModWinBit | ModShiftBit, 220), "<Shift><Super>backslash");
+    // GNOME's keys as its keyboard settings show them, whichever spelling of
+    // a modifier GNOME's settings hold.
+    EXPECT_EQ(GnomeKeyLabel("<Control>space"), "Ctrl+Space");
+    EXPECT_EQ(GnomeKeyLabel("<Primary><Mod1>Page_Up"), "Ctrl+Alt+Page Up");
+    EXPECT_EQ(GnomeKeyLabel("<Shift><Super>a"), "Shift+Super+A");
+    EXPECT_EQ(GnomeKeyLabel("F5"), "F5");
+    EXPECT_EQ(GnomeKeyLabel(""), "") << "no key";
+    EXPECT_EQ(GnomeKeyLabel("<Control>"), "") << "a bare modifier is no key";
+    EXPECT_EQ(GnomeKeyLabel("<Control"), "");
     QStringList names;
     for (int row = 1; row < KeyListCount; ++row) {
         const QString name = KeysymName(KeyList()[row].Code);
@@ -162,6 +171,44 @@ TEST_F(GnomeShortcutsTest, AddedBesideTheUsersOwnAndRemovedWithoutThem) {
     EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
     EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
     EXPECT_EQ(shortcut(1, "command"), "''");
+}
+
+TEST_F(GnomeShortcutsTest, AChangedRecordLeavesTheKeysTheUserGaveTheOthersInGnome) {
+    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    const QString shortcutSchema = schema + ".custom-keybinding:";
+    // In GNOME's keyboard settings the user gives play-pause another key and
+    // takes the shortcut of "to-start" (record 7) out.
+    ASSERT_TRUE(
+        gsettings({"set", shortcutSchema + GnomeShortcutPath(1), "binding", "'<Control><Alt>p'"}));
+    QStringList list = GnomeShortcutPaths();
+    list.removeAll(GnomeShortcutPath(7));
+    ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + list.join("', '") + "']"}));
+    std::optional<QMap<QString, QString>> keys = GnomeShortcutKeys();
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(keys->value("play-pause"), "Ctrl+Alt+P");
+    EXPECT_EQ(keys->value("rewind"), "Ctrl+Left") << keys->keys().join(' ').toStdString();
+    EXPECT_FALSE(keys->contains("to-start"));
+    EXPECT_EQ(keys->size(), 7);
+
+    // The dialog changes rewind: only its key is written; play-pause keeps
+    // GNOME's and to-start stays out, while every command is renewed.
+    Binding(2).ModCtrl = 0;
+    Binding(2).VirtualKey = 116;
+    ASSERT_TRUE(AddGnomeShortcuts("/opt/memotap", 2));
+    EXPECT_EQ(shortcut(1, "binding"), "'<Control><Alt>p'");
+    EXPECT_EQ(shortcut(2, "binding"), "'F5'");
+    EXPECT_EQ(shortcut(1, "command"), "'/opt/memotap --play-pause'");
+    EXPECT_FALSE(GnomeShortcutPaths().contains(GnomeShortcutPath(7)));
+    // Changing to-start itself brings its shortcut back.
+    ASSERT_TRUE(AddGnomeShortcuts("/opt/memotap", 7));
+    EXPECT_TRUE(GnomeShortcutPaths().contains(GnomeShortcutPath(7)));
+    EXPECT_EQ(GnomeShortcutKeys()->value("to-start"), "Ctrl+Page Up");
+
+    // A key removed in GNOME is no key; none of ours at all is no answer.
+    ASSERT_TRUE(gsettings({"set", shortcutSchema + GnomeShortcutPath(1), "binding", "''"}));
+    EXPECT_FALSE(GnomeShortcutKeys()->contains("play-pause"));
+    ASSERT_TRUE(RemoveGnomeShortcuts());
+    EXPECT_EQ(GnomeShortcutKeys(), std::nullopt);
 }
 
 } // namespace

@@ -78,6 +78,14 @@ TEST_F(StartupE2E, FirstStartWarnsOnceAndClosingWritesTheDefaultFile) {
     ASSERT_TRUE(main);
     x.screenshot(*main, "startup-main-window");
     EXPECT_FALSE(QFileInfo::exists(player.path("hMEMOTAP.txt"))) << "nothing is written at start";
+    // X reads WM_CLASS as Latin-1: the class is the desktop file's ASCII
+    // StartupWMClass, which top bars and docks match the windows by.
+    const QString wmClass =
+        QStringLiteral("WM_CLASS(STRING) = \"memotap-player\", \"" MEMOTAP_WINDOW_CLASS "\"");
+    EXPECT_EQ(x.run("xprop", {"-id", *main, "WM_CLASS"}), wmClass);
+    EXPECT_EQ(x.run("xprop", {"-id", *main, "_NET_WM_NAME"}),
+              "_NET_WM_NAME(UTF8_STRING) = \"メモタップ\"")
+        << "the caption stays the product's title";
 
     closeThroughMenu(x, *main);
     ASSERT_EQ(player.waitForExit(0), 0);

@@ -158,35 +158,72 @@ TEST_F(PortalDialogTest, AKeyTheDesktopDidNotBindIsNeverReportedAsRegistered) {
     EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space] <<未登録>>");
 }
 
-TEST_F(PortalDialogTest, WithoutThePortalAnApplyRenewsGnomesShortcuts) {
+// GNOME without the portal: the dialog shows the keys GNOME has, read back
+// from GNOME, and marks only what GNOME has no key for.
+TEST_F(PortalDialogTest, WithoutThePortalTheDialogShowsGnomesOwnKeys) {
     QTemporaryDir config;
     qputenv("GSETTINGS_BACKEND", "keyfile");
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    const QString schema = "org.gnome.settings-daemon.plugins.media-keys";
+    const QString userPath = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
+                             "custom0/";
+    auto gsettings = [](const QStringList& arguments) {
+        QProcess process;
+        process.start("gsettings", arguments);
+        return process.waitForFinished(10000) && process.exitCode() == 0
+                   ? process.readAllStandardOutput().trimmed()
+                   : QByteArray("failed");
+    };
+    auto setBinding = [&](int record, const QString& accelerator) {
+        return gsettings({"set", schema + ".custom-keybinding:" + GnomeShortcutPath(record),
+                          "binding", accelerator}) != "failed";
+    };
+    ASSERT_NE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}), "failed");
     InstallDefaultHotKeys();
     ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    // Changed in GNOME's keyboard settings.
+    ASSERT_TRUE(setBinding(1, "'<Control><Alt>p'"));
     HotKeys = {};
     fake.vanish();
     LoadHotKeyForm();
     frmHotKey& form = *HotKeyForm;
     form.show();
+    ASSERT_TRUE(WaitUntil([&] { return form.lblDesktopKey->text() == Line0Key + "Ctrl+Alt+P"; }));
     EXPECT_TRUE(form.cmdRemoveGnome->isVisible());
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space]")
+        << "the record keeps the user's choice, and GNOME has a key for it";
+    EXPECT_EQ(form.lstCommand->item(1)->toolTip(), Line0Key + "Ctrl+Left");
+    for (int line = 0; line < form.lstCommand->count(); ++line)
+        EXPECT_FALSE(form.lstCommand->item(line)->text().contains("未登録")) << line;
+
     apply(form, 1, 6, false); // REW: F5
     ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
     EXPECT_EQ(messages.calls[0].text, "登録されました") << "no unavailable box: GNOME's work";
-    QProcess gsettings;
-    gsettings.start(
-        "gsettings",
-        {"get",
-         "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" + GnomeShortcutPath(2),
-         "binding"});
-    ASSERT_TRUE(gsettings.waitForFinished(10000));
-    EXPECT_EQ(gsettings.readAllStandardOutput().trimmed(), "'F5'");
+    EXPECT_EQ(gsettings({"get", schema + ".custom-keybinding:" + GnomeShortcutPath(2), "binding"}),
+              "'F5'");
+    EXPECT_EQ(form.lstCommand->item(1)->toolTip(), Line0Key + "F5");
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "F5");
+    EXPECT_EQ(form.lstCommand->item(0)->toolTip(), Line0Key + "Ctrl+Alt+P")
+        << "GNOME's key of another command stays";
 
+    // A key taken away in GNOME shows when the dialog comes back.
+    form.hide();
+    ASSERT_TRUE(setBinding(3, "''"));
+    form.show();
+    EXPECT_EQ(form.lstCommand->item(2)->text(), "FF        :[Ctrl]+[→] <<未登録>>");
+    EXPECT_EQ(form.lstCommand->item(2)->toolTip(), Line0Key + "未登録");
+
+    // Removing takes ours out, leaves the user's own, and says what is left.
     messages.calls.clear();
     form.cmdRemoveGnome->click();
     EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+    EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath.toUtf8() + "']");
     EXPECT_FALSE(form.cmdRemoveGnome->isVisible());
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].text, "解除しました");
+    EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space] <<未登録>>");
+    EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
 

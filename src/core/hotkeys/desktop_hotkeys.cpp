@@ -99,10 +99,10 @@ void StartDesktopHotkeys(DesktopShortcuts& desktop) {
     desktop.bind(ActiveShortcuts());
 }
 
-bool UpdateGnomeShortcuts() {
+bool UpdateGnomeShortcuts(int record) {
     if (!IsGnomeDesktop() || GnomeShortcutPaths().isEmpty())
         return false;
-    return AddGnomeShortcuts(ClientCommandLine());
+    return AddGnomeShortcuts(ClientCommandLine(), record);
 }
 
 void ShowHotkeysUnavailable() {

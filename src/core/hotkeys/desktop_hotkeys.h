@@ -14,10 +14,10 @@ class DesktopShortcuts;
 // Binds the active records through desktop and answers its outcome.
 void StartDesktopHotkeys(DesktopShortcuts& desktop);
 
-// After the hotkey dialog changed a record and the desktop gave no
-// shortcuts: GNOME's shortcuts, where the user has them, follow the records.
+// After the hotkey dialog changed record and the desktop gave no shortcuts:
+// GNOME's shortcuts, where the user has them, take that record's key.
 // True when they did.
-bool UpdateGnomeShortcuts();
+bool UpdateGnomeShortcuts(int record);
 
 // The box saying the hotkeys are not available in this session, with the
 // check box that turns it off for later runs; shown at most once a run.

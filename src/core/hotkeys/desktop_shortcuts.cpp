@@ -70,9 +70,13 @@ DesktopShortcuts* desktopShortcuts() {
 }
 
 QList<int> UnboundRecords(const DesktopShortcuts& desktop) {
+    return UnboundRecords(desktop.triggers());
+}
+
+QList<int> UnboundRecords(const QMap<QString, QString>& keys) {
     QList<int> records;
     for (const WantedShortcut& wanted : ActiveShortcuts())
-        if (desktop.triggers().value(wanted.id).isEmpty())
+        if (keys.value(wanted.id).isEmpty())
             records.append(*RecordOfShortcut(wanted.id));
     return records;
 }

@@ -91,8 +91,10 @@ class DesktopShortcuts : public HotkeyBackend {
 // The process's backend when it is a desktop's, else null.
 DesktopShortcuts* desktopShortcuts();
 
-// The active dialog records whose shortcut the desktop has not bound.
+// The active dialog records whose shortcut the desktop has not bound, or
+// that have no key among keys (by shortcut id).
 QList<int> UnboundRecords(const DesktopShortcuts& desktop);
+QList<int> UnboundRecords(const QMap<QString, QString>& keys);
 // Their dialog lines, one a line (CR LF between), followed by "は".
 QString UnboundLines(const QList<int>& records);
 

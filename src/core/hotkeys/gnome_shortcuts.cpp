@@ -9,7 +9,9 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace modMain {
 
@@ -41,6 +43,31 @@ QString Quoted(const QString& text) {
     QString escaped = text;
     escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
     return u'\'' + escaped + u'\'';
+}
+
+// The string of a GVariant string's text form; gsettings quotes with " a
+// string holding a '.
+QString Unquoted(const QString& text) {
+    if (text.size() < 2 || text.front() != text.back() ||
+        (text.front() != u'\'' && text.front() != u'"'))
+        return {};
+    QString plain;
+    const QString inner = text.mid(1, text.size() - 2);
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        if (inner.at(i) == u'\\' && i + 1 < inner.size())
+            ++i;
+        plain += inner.at(i);
+    }
+    return plain;
+}
+
+// The record of one of our paths; 0 for another path.
+int RecordOfPath(const QString& path) {
+    if (!path.startsWith(OurPrefix) || !path.endsWith(u'/'))
+        return 0;
+    bool ok = false;
+    const int record = path.mid(OurPrefix.size()).chopped(1).toInt(&ok);
+    return ok ? record : 0;
 }
 
 std::optional<QStringList> ReadList() {
@@ -80,7 +107,7 @@ QString GnomeShortcutPath(int record) {
     return OurPrefix + QString::number(record) + u'/';
 }
 
-bool AddGnomeShortcuts(const QString& commandLine) {
+bool AddGnomeShortcuts(const QString& commandLine, int changedRecord) {
     std::optional<QStringList> paths = ReadList();
     if (!paths)
         return false;
@@ -99,12 +126,17 @@ bool AddGnomeShortcuts(const QString& commandLine) {
                      ok;
             continue;
         }
+        // GNOME's key of a record the dialog did not change stays GNOME's,
+        // and a shortcut the user took out of GNOME stays out.
+        const bool keepKey = changedRecord != 0 && record != changedRecord;
+        if (keepKey && !paths->contains(path))
+            continue;
         const CommandInfo& info = InfoOf(*command);
         ok = SetShortcut(path, QStringLiteral("name"),
                          AppTitle + QStringLiteral(": ") + info.displayName) &&
              SetShortcut(path, QStringLiteral("command"),
                          commandLine + QStringLiteral(" --") + info.name) &&
-             SetShortcut(path, QStringLiteral("binding"), accelerator) && ok;
+             (keepKey || SetShortcut(path, QStringLiteral("binding"), accelerator)) && ok;
         if (!paths->contains(path))
             paths->append(path);
     }
@@ -127,6 +159,35 @@ bool RemoveGnomeShortcuts() {
                  .has_value() &&
              ok;
     return ok;
+}
+
+std::optional<QMap<QString, QString>> GnomeShortcutKeys() {
+    const QStringList ours = GnomeShortcutPaths();
+    if (ours.isEmpty())
+        return std::nullopt;
+    // The dialog waits for these: all asked at once.
+    std::vector<std::unique_ptr<QProcess>> reads;
+    for (const QString& path : ours) {
+        reads.push_back(std::make_unique<QProcess>());
+        reads.back()->start(
+            QStringLiteral("gsettings"),
+            {QStringLiteral("get"), ShortcutSchema + u':' + path, QStringLiteral("binding")});
+    }
+    QMap<QString, QString> keys;
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        QProcess& read = *reads[size_t(i)];
+        if (!read.waitForFinished(10000) || read.exitStatus() != QProcess::NormalExit ||
+            read.exitCode() != 0) {
+            qCWarning(lcHotkeys).noquote() << "cannot read GNOME's key of" << ours.at(i);
+            continue;
+        }
+        const std::optional<QString> id = ShortcutIdOf(RecordOfPath(ours.at(i)));
+        const QString label =
+            GnomeKeyLabel(Unquoted(QString::fromUtf8(read.readAllStandardOutput()).trimmed()));
+        if (id && !label.isEmpty())
+            keys.insert(*id, label);
+    }
+    return keys;
 }
 
 QStringList GnomeShortcutPaths() {

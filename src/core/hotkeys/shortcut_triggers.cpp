@@ -122,4 +122,38 @@ QString GnomeAccelerator(Long modifiers, Long virtualKey) {
     return text + key;
 }
 
+QString GnomeKeyLabel(const QString& accelerator) {
+    static const QList<std::pair<QLatin1String, QString>> modifiers = {
+        {QLatin1String("control"), QStringLiteral("Ctrl")},
+        {QLatin1String("primary"), QStringLiteral("Ctrl")},
+        {QLatin1String("ctrl"), QStringLiteral("Ctrl")},
+        {QLatin1String("alt"), QStringLiteral("Alt")},
+        {QLatin1String("mod1"), QStringLiteral("Alt")},
+        {QLatin1String("shift"), QStringLiteral("Shift")},
+        {QLatin1String("super"), QStringLiteral("Super")},
+        {QLatin1String("mod4"), QStringLiteral("Super")},
+        {QLatin1String("meta"), QStringLiteral("Meta")},
+        {QLatin1String("hyper"), QStringLiteral("Hyper")},
+    };
+    QStringList parts;
+    QString rest = accelerator.trimmed();
+    while (rest.startsWith(u'<')) {
+        const qsizetype end = rest.indexOf(u'>');
+        if (end < 0)
+            return {};
+        const QString name = rest.mid(1, end - 1);
+        rest = rest.mid(end + 1);
+        for (const auto& [gnome, shown] : modifiers)
+            if (name.compare(gnome, Qt::CaseInsensitive) == 0 && !parts.contains(shown))
+                parts << shown;
+    }
+    // A bare modifier or nothing is no key.
+    if (rest.isEmpty() || rest.contains(u'<'))
+        return {};
+    QString key = rest.replace(u'_', u' ');
+    key[0] = key[0].toUpper();
+    parts << key;
+    return parts.join(u'+');
+}
+
 } // namespace modMain

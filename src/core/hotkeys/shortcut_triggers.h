@@ -20,4 +20,8 @@ QString PortalTrigger(Long modifiers, Long virtualKey);
 // "<Control><Alt><Shift><Super>key"; empty when the key has no name.
 QString GnomeAccelerator(Long modifiers, Long virtualKey);
 
+// A GNOME accelerator as GNOME's keyboard settings show it:
+// "<Control><Alt>Page_Up" is "Ctrl+Alt+Page Up". Empty for no key.
+QString GnomeKeyLabel(const QString& accelerator);
+
 } // namespace modMain
