@@ -88,22 +88,8 @@ std::vector<float> scaled(std::vector<float> samples, double gainDb) {
 
 // Active level of samples [from, to): RMS over the louder half of 50 ms windows.
 double activeLevel(const std::vector<float>& x, std::size_t from, std::size_t to) {
-    const std::size_t window = Rate / 20;
-    std::vector<double> powers;
-    for (std::size_t at = from; at + window <= std::min(to, x.size()); at += window) {
-        double sum = 0;
-        for (std::size_t i = at; i < at + window; ++i)
-            sum += x[i] * x[i];
-        powers.push_back(sum / window);
-    }
-    if (powers.empty())
-        return -200;
-    std::sort(powers.rbegin(), powers.rend());
-    powers.resize(std::max<std::size_t>(1, powers.size() / 2));
-    double sum = 0;
-    for (double p : powers)
-        sum += p;
-    return dB(sum / powers.size());
+    return fixtures::activeLevelDb(PcmAudio{Rate, x}, static_cast<double>(from) / Rate,
+                                   static_cast<double>(to) / Rate);
 }
 
 double rmsLevel(const std::vector<float>& x, std::size_t from, std::size_t to) {

@@ -51,6 +51,24 @@ class TimestampsE2E : public ::testing::Test {
         return x.run("xclip", {"-o", "-selection", "clipboard"}).value_or(QString());
     }
 
+    // Starts the text window that receives the pastes, focuses it and waits
+    // until it serves its clipboard (its event loop runs).
+    template <typename Saw> void focusTextWindow(QProcess& target, const Saw& saw) {
+        target.setProcessEnvironment(x.environment());
+        target.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
+        ASSERT_TRUE(target.waitForStarted());
+        ASSERT_TRUE(WaitUntil([&] { return saw("READY"); }, 10000));
+        const auto window = x.waitForWindow("^stamp-target$");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return x.run("xclip", {"-o", "-selection", "clipboard"}) ==
+                       QStringLiteral("前の内容");
+            },
+            10000));
+    }
+
     XSession x;
     SoundServer sound;
     PlayerRun player{x};
@@ -141,24 +159,12 @@ TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersIsGivenUpAfterHalfASecondThenTheCli
 TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardComesBack) {
     start(TenthsFormat);
     QProcess target;
-    target.setProcessEnvironment(x.environment());
-    target.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
-    ASSERT_TRUE(target.waitForStarted());
     QByteArray printed;
     const auto saw = [&](const QByteArray& line) {
         printed += target.readAllStandardOutput();
         return printed.contains(line);
     };
-    ASSERT_TRUE(WaitUntil([&] { return saw("READY"); }, 10000));
-    const auto window = x.waitForWindow("^stamp-target$");
-    ASSERT_TRUE(window);
-    ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
-    // The window answers for its clipboard: its event loop runs.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
-        },
-        10000));
+    ASSERT_NO_FATAL_FAILURE(focusTextWindow(target, saw));
 
     QElapsedTimer timer;
     timer.start();
@@ -203,23 +209,12 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
     start(TenthsFormat +
           QStringLiteral("hotkey.insert-time=0,2,4,0,73,%1,\"[Ctrl]+[Shift]+[I]\",1\r\n").arg(row));
     QProcess target;
-    target.setProcessEnvironment(x.environment());
-    target.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
     QByteArray printed;
     const auto saw = [&](const QByteArray& line) {
         printed += target.readAllStandardOutput();
         return printed.contains(line);
     };
-    ASSERT_TRUE(WaitUntil([&] { return saw("READY"); }, 10000));
-    const auto window = x.waitForWindow("^stamp-target$");
-    ASSERT_TRUE(window);
-    ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
-    // The window answers for its clipboard: its event loop runs.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
-        },
-        10000));
+    ASSERT_NO_FATAL_FAILURE(focusTextWindow(target, saw));
 
     ASSERT_TRUE(x.xdotool({"keydown", "ctrl+shift+i"}));
     // Held: nothing is typed while the keys are down (Ctrl+V would meet

@@ -1,6 +1,7 @@
 #include "core/hotkeys/extra_keys.h"
 
 #include "core/extra_settings.h"
+#include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/log.h"
 #include "core/textfile.h"
@@ -125,16 +126,8 @@ void LoadExtraKeys() {
 void SaveExtraKey(int record) {
     if (!IsExtraRecord(record))
         return;
-    const HotkeyEntry& e = Binding(record);
     textfile::FieldWriter out;
-    out.number(e.ModAlt)
-        .number(e.ModCtrl)
-        .number(e.ModShift)
-        .number(e.ModWin)
-        .number(e.VirtualKey)
-        .number(e.KeyIndex)
-        .string(e.KeyText)
-        .number(e.Active);
+    WriteBindingFields(out, Binding(record));
     SetExtraSetting(settingName(record), out.text());
     SaveExtraSettings();
 }

@@ -49,20 +49,24 @@ void InstallDefaultHotKeys() {
     }
 }
 
+void WriteBindingFields(textfile::FieldWriter& out, const HotkeyEntry& e) {
+    out.number(e.ModAlt)
+        .number(e.ModCtrl)
+        .number(e.ModShift)
+        .number(e.ModWin)
+        .number(e.VirtualKey)
+        .number(e.KeyIndex)
+        .string(e.KeyText)
+        .number(e.Active);
+}
+
 QByteArray KeyFileBytes() {
     textfile::FieldWriter out;
     for (int r = 1; r <= HotKeyCount; ++r) {
         const HotkeyEntry& e = HotKeys[r];
-        out.number(e.Id)
-            .number(e.ModAlt)
-            .number(e.ModCtrl)
-            .number(e.ModShift)
-            .number(e.ModWin)
-            .number(e.VirtualKey)
-            .number(e.KeyIndex)
-            .string(e.KeyText)
-            .number(e.Active)
-            .endLine();
+        out.number(e.Id);
+        WriteBindingFields(out, e);
+        out.endLine();
     }
     return textfile::encode(out.text());
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/modMain.h"
+#include "core/textfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,6 +26,10 @@ KeyFileStatus ReadKeyFile();
 
 // The bindings of a first start.
 void InstallDefaultHotKeys();
+
+// A binding's fields after its id, as the key file writes them: Alt, Ctrl,
+// Shift, Win, key code, key row, text, active.
+void WriteBindingFields(textfile::FieldWriter& out, const HotkeyEntry& entry);
 
 // The file's contents for the present table.
 QByteArray KeyFileBytes();
