@@ -142,6 +142,21 @@ TEST_P(LongFormat, SeekAfterTheWalkIsExact) {
     expectPlayedFrom(file("out.wav"), 37);
 }
 
+// A second seek while the first reloads the stretches goes where it was sent.
+TEST_P(LongFormat, ASeekWhileTheStretchesReloadGoesWhereItWasSent) {
+    const QString mp3 = make(GetParam().lame);
+    startEngine(pcmOutput("out.wav"));
+    ASSERT_TRUE(openFile(mp3)) << "error " << vbmp3_getLastErrorNo();
+    EXPECT_EQ(exactLength(), Seconds);
+    vbmp3_play();
+    vbmp3_seek(37);
+    vbmp3_seek(52);
+    EXPECT_EQ(snapshot().position, 52);
+    ASSERT_TRUE(waitUntil([] { return snapshot().position == Seconds; }, 60000));
+    vbmp3_free();
+    expectPlayedFrom(file("out.wav"), 52);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, LongFormat, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -334,12 +334,18 @@ void MpvEngine::seekWithin(std::int32_t seconds, std::int32_t extraMs) {
     const std::int32_t target = std::clamp(seconds, 0, total);
     if (target != seconds)
         extraMs = 0;
+    const std::int64_t targetMs = std::int64_t{target} * 1000 + extraMs;
+    // A seek while the stretches reload goes once they play.
+    if (reloading_) {
+        seekAfterReloadMs_ = targetMs;
+        playback_.holdAt(target);
+        return;
+    }
     // A reload starts at the whole second; the milliseconds are a seek from
     // there once it plays, which holds playback until then.
-    if (reloading_ || startReload(target)) {
-        if (reloading_ && (extraMs != 0 || seekAfterReloadMs_))
-            seekAfterReloadMs_ = std::int64_t{target} * 1000 + extraMs;
-        playback_.holdAt(target);
+    if (startReload(target)) {
+        if (reloading_ && extraMs != 0)
+            seekAfterReloadMs_ = targetMs;
         return;
     }
     playback_.seek(target, extraMs);
