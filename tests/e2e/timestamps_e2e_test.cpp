@@ -4,6 +4,7 @@
 // clipboard, whose previous content comes back.
 #include "core/hotkeys/keylist.h"
 #include "core/textfile.h"
+#include "support/key_row.h"
 #include "support/settings_text.h"
 #include "support/wait.h"
 #include "support/xsession.h"
@@ -51,13 +52,27 @@ class TimestampsE2E : public ::testing::Test {
         return x.run("xclip", {"-o", "-selection", "clipboard"}).value_or(QString());
     }
 
-    // Starts the text window that receives the pastes, focuses it and waits
-    // until it serves its clipboard (its event loop runs).
-    template <typename Saw> void focusTextWindow(QProcess& target, const Saw& saw) {
-        target.setProcessEnvironment(x.environment());
-        target.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
-        ASSERT_TRUE(target.waitForStarted());
-        ASSERT_TRUE(WaitUntil([&] { return saw("READY"); }, 10000));
+    // The text window that receives the pastes, and what it has printed.
+    struct TextWindow {
+        QProcess process;
+        QByteArray printed;
+        bool saw(const QByteArray& line) {
+            printed += process.readAllStandardOutput();
+            return printed.contains(line);
+        }
+        ~TextWindow() {
+            process.kill();
+            process.waitForFinished();
+        }
+    };
+
+    // Starts the text window, focuses it and waits until it serves its
+    // clipboard (its event loop runs).
+    void openTextWindow(TextWindow& target) {
+        target.process.setProcessEnvironment(x.environment());
+        target.process.start(QStringLiteral(MEMOTAP_TEXT_WINDOW), {});
+        ASSERT_TRUE(target.process.waitForStarted());
+        ASSERT_TRUE(WaitUntil([&] { return target.saw("READY"); }, 10000));
         const auto window = x.waitForWindow("^stamp-target$");
         ASSERT_TRUE(window);
         ASSERT_TRUE(x.xdotool({"windowfocus", "--sync", *window}));
@@ -158,18 +173,14 @@ TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersIsGivenUpAfterHalfASecondThenTheCli
 
 TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardComesBack) {
     start(TenthsFormat);
-    QProcess target;
-    QByteArray printed;
-    const auto saw = [&](const QByteArray& line) {
-        printed += target.readAllStandardOutput();
-        return printed.contains(line);
-    };
-    ASSERT_NO_FATAL_FAILURE(focusTextWindow(target, saw));
+    TextWindow target;
+    ASSERT_NO_FATAL_FAILURE(openTextWindow(target));
 
     QElapsedTimer timer;
     timer.start();
     ASSERT_EQ(player.command({"--insert-time"}).exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return saw("TEXT:01:00:05.0\n"); }, 5000)) << printed.constData();
+    EXPECT_TRUE(WaitUntil([&] { return target.saw("TEXT:01:00:05.0\n"); }, 5000))
+        << target.printed.constData();
     std::printf("insert through the client: %lld ms\n", static_cast<long long>(timer.elapsed()));
 
     // Every format of what the window had copied is served again.
@@ -183,24 +194,13 @@ TEST_F(TimestampsE2E, TheTimestampIsPastedIntoTheFocusedWindowAndTheClipboardCom
 
     // A second insert goes after the first, and the clipboard is still the window's.
     ASSERT_EQ(player.command({"--insert-time"}).exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return saw("TEXT:01:00:05.001:00:05.0\n"); }, 5000))
-        << printed.constData();
+    EXPECT_TRUE(WaitUntil([&] { return target.saw("TEXT:01:00:05.001:00:05.0\n"); }, 5000))
+        << target.printed.constData();
     EXPECT_TRUE(WaitUntil(
         [&] {
             return x.run("xclip", {"-o", "-selection", "clipboard"}) == QStringLiteral("前の内容");
         },
         3000));
-    target.kill();
-    target.waitForFinished();
-}
-
-// The key file's row of a key name.
-int keyRow(const QString& name) {
-    const auto& keys = modMain::KeyList();
-    for (std::size_t row = 0; row < keys.size(); ++row)
-        if (keys[row].Name == name)
-            return static_cast<int>(row);
-    return -1;
 }
 
 TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
@@ -208,24 +208,20 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
     ASSERT_GE(row, 0);
     start(TenthsFormat +
           QStringLiteral("hotkey.insert-time=0,2,4,0,73,%1,\"[Ctrl]+[Shift]+[I]\",1\r\n").arg(row));
-    QProcess target;
-    QByteArray printed;
-    const auto saw = [&](const QByteArray& line) {
-        printed += target.readAllStandardOutput();
-        return printed.contains(line);
-    };
-    ASSERT_NO_FATAL_FAILURE(focusTextWindow(target, saw));
+    TextWindow target;
+    ASSERT_NO_FATAL_FAILURE(openTextWindow(target));
 
     ASSERT_TRUE(x.xdotool({"keydown", "ctrl+shift+i"}));
     // Held: nothing is typed while the keys are down (Ctrl+V would meet
     // Shift and be no paste).
-    EXPECT_FALSE(WaitUntil([&] { return saw("TEXT:"); }, 300)) << printed.constData();
+    EXPECT_FALSE(WaitUntil([&] { return target.saw("TEXT:"); }, 300)) << target.printed.constData();
     ASSERT_TRUE(x.xdotool({"keyup", "i"}));
     ASSERT_TRUE(x.xdotool({"keyup", "shift"}));
     ASSERT_TRUE(x.xdotool({"keyup", "ctrl"}));
     QElapsedTimer released;
     released.start();
-    EXPECT_TRUE(WaitUntil([&] { return saw("TEXT:01:00:05.0\n"); }, 5000)) << printed.constData();
+    EXPECT_TRUE(WaitUntil([&] { return target.saw("TEXT:01:00:05.0\n"); }, 5000))
+        << target.printed.constData();
     std::printf("text in the window %lld ms after the keys were let go\n",
                 static_cast<long long>(released.elapsed()));
     EXPECT_TRUE(WaitUntil([&] {
@@ -233,9 +229,7 @@ TEST_F(TimestampsE2E, TheHotkeyTypesOnceItIsLetGoWithinTheTimeATypistNotices) {
                QStringLiteral("<b>前の内容</b>");
     }));
     // However long the keys were held, once.
-    EXPECT_FALSE(saw("01:00:05.001:00:05.0")) << printed.constData();
-    target.kill();
-    target.waitForFinished();
+    EXPECT_FALSE(target.saw("01:00:05.001:00:05.0")) << target.printed.constData();
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "support/fake_engine.h"
 #include "support/fake_hotkey_backend.h"
 #include "support/fake_view.h"
+#include "support/key_row.h"
 #include "support/message_recorder.h"
 #include "ui/forms.h"
 #include "ui/frmHotKey.h"
@@ -466,13 +467,6 @@ TEST_F(HotKeyDialogTest, LayoutCaptionsAndFonts) {
 // --- the timestamp command ---
 
 namespace {
-
-int keyRow(const QString& name) {
-    for (int row = 0; row < KeyListCount; ++row)
-        if (KeyList()[row].Name == name)
-            return row;
-    return -1;
-}
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
