@@ -5,7 +5,6 @@
 #include "core/log.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <system_error>
 #include <utility>

@@ -2,8 +2,6 @@
 // through libmpv's properties.
 #include "core/engine/mpv_engine.h"
 
-#include "core/log.h"
-
 #include <algorithm>
 
 void MpvEngine::setPitch(std::int32_t percent) {

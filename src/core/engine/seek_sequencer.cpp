@@ -1,10 +1,7 @@
 #include "core/engine/seek_sequencer.h"
 
-#include "core/log.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace {
