@@ -22,6 +22,7 @@
 #include "latency.h"
 #include "recordings.h"
 #include "support/audio_fixtures.h"
+#include "support/engine_open.h"
 
 #include <QApplication>
 #include <QDir>
@@ -103,7 +104,7 @@ void benchOpen(benchmark::State& state, const Recording& recording) {
             break;
         }
         const auto start = std::chrono::steady_clock::now();
-        const bool opened = vbmp3_open(path.constData(), &info) != 0;
+        const bool opened = OpenedInEngine(path, info);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         if (!opened) {
             state.SkipWithError("open failed");
@@ -151,7 +152,7 @@ void playFor(int ms) {
 void benchSeek(benchmark::State& state, const Recording& recording) {
     MpvEngine& engine = installEngine();
     EngineFileInfo info{};
-    if (!vbmp3_open(QFile::encodeName(recording.path).constData(), &info)) {
+    if (!OpenedInEngine(QFile::encodeName(recording.path), info)) {
         state.SkipWithError("open failed");
         return;
     }

@@ -23,6 +23,7 @@
 #include "core/engine/mpv_engine.h"
 #include "latency.h"
 #include "support/audio_fixtures.h"
+#include "support/engine_open.h"
 #include "support/xsession.h"
 
 #include <QCoreApplication>
@@ -231,7 +232,7 @@ struct Session {
             return false;
         vbmp3_setHearing(aids);
         EngineFileInfo info{};
-        if (!vbmp3_open(QFile::encodeName(path).constData(), &info))
+        if (!OpenedInEngine(QFile::encodeName(path), info))
             return false;
         vbmp3_setPitch(speed);
         recorder.pump(300);

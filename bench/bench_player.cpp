@@ -21,6 +21,7 @@
 #include "core/textfile.h"
 #include "latency.h"
 #include "support/audio_fixtures.h"
+#include "support/engine_open.h"
 #include "support/xsession.h"
 
 #include <QCoreApplication>
@@ -143,7 +144,7 @@ void BM_ResumeLatency(benchmark::State& state) {
         vbmp3_free();
         setEngineBackend(nullptr);
     };
-    if (!engine || !monitor.ok() || !vbmp3_open(path.constData(), &modMain::FileInfo)) {
+    if (!engine || !monitor.ok() || !OpenedInEngine(path, modMain::FileInfo)) {
         state.SkipWithError("the engine could not open the recording or the monitor failed");
         finish();
         return;

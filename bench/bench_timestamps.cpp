@@ -9,6 +9,7 @@
 #include "core/engine/engine.h"
 #include "core/engine/mpv_engine.h"
 #include "support/audio_fixtures.h"
+#include "support/engine_open.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,7 +116,7 @@ std::optional<double> landing(const Recording& r, std::int64_t targetMs, const Q
     setEngineBackend(std::move(engine));
     vbmp3_init();
     EngineFileInfo info{};
-    if (!vbmp3_open(QFile::encodeName(r.path).constData(), &info))
+    if (!OpenedInEngine(QFile::encodeName(r.path), info))
         return std::nullopt;
     // Once the frames are counted: a jump during the count may reload the
     // file, which the engine benchmark measures.

@@ -153,10 +153,14 @@ void Run(Command command, const QVariant& argument) {
     }
 }
 
+// Commands run in the order they came, except that only an open waits for a
+// box: the others go past what a box holds back.
 bool MayRunNow(Command command) {
     if (phase != Phase::Running || FileOpening())
         return false;
-    return command != Command::Open || (!MessageBoxOpen() && pending.empty());
+    if (command == Command::Open)
+        return !MessageBoxOpen() && pending.empty();
+    return pending.empty() || MessageBoxOpen();
 }
 
 // Runs what was kept, in order, as far as each may run now.
@@ -208,8 +212,8 @@ void Execute(Command command, const QVariant& argument) {
     if (!MayRunNow(command)) {
         qCDebug(lcCommands) << "kept for later" << InfoOf(command).name;
         pending.push_back({command, argument});
-        if (command == Command::Open && FileOpening())
-            vbmp3_close();
+        if (command == Command::Open)
+            GiveUpOpen();
         return;
     }
     Run(command, argument);

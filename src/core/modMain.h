@@ -92,12 +92,16 @@ void RefreshHistoryMenu();
 
 // Playback commands.
 QString FormatHms(Long seconds);
-// Opens path paused at its place in the history. The window's events run
-// while the engine opens it; commands wait meanwhile (see commands.h).
+// Starts opening path; once the engine has it, it is left paused at its
+// place in the history. Until then the player is opening: commands wait (see
+// commands.h), and the window's events run.
 void OpenAudioFile(const QString& path);
+// Gives up the open under way, as if it had failed without a word.
+void GiveUpOpen();
 // Lets the engine start on path while the window is being built; the
 // OpenAudioFile of path that follows takes the open over.
 void PreloadAudioFile(const QString& path);
+// True from OpenAudioFile until the open has ended or was given up.
 bool FileOpening();
 void TogglePlayPause();
 void Play();

@@ -6,6 +6,7 @@
 #include "core/engine/engine.h"
 #include "core/engine/mpv_engine.h"
 #include "support/audio_fixtures.h"
+#include "support/engine_open.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 class EngineTest : public ::testing::Test {
   protected:
@@ -40,8 +42,10 @@ class EngineTest : public ::testing::Test {
     }
 
     bool openFile(const QString& path) {
-        info = {};
-        return vbmp3_open(QFile::encodeName(path).constData(), &info) != 0;
+        const std::optional<EngineOpened> ended = OpenInEngine(QFile::encodeName(path));
+        EXPECT_TRUE(ended.has_value()) << "the open never ended";
+        info = ended ? ended->info : EngineFileInfo{};
+        return ended && ended->opened;
     }
 
     // Runs the event loop until done() holds or timeoutMs passes.

@@ -186,6 +186,38 @@ TEST_F(EngineTest, OpeningAnotherFileReplacesTheFirst) {
     EXPECT_EQ(info.TotalSeconds, 9);
 }
 
+// The open returns at once and tells its end from the event loop; an open
+// given up by another open or by a close never tells anything.
+TEST_F(EngineTest, AnOpenEndsFromTheEventLoopAndOneGivenUpIsNeverHeardOf) {
+    const QString a = file("a.wav");
+    const QString b = file("b.wav");
+    ASSERT_TRUE(writeWav(a, sine(440, 5.5, Rate), Rate));
+    ASSERT_TRUE(writeWav(b, sine(440, 9.5, Rate), Rate));
+    startEngine();
+    QStringList ends;
+    auto noting = [&ends](const char* name) {
+        return [&ends, name](const EngineOpened& result) {
+            ends << QString("%1 %2 %3").arg(name).arg(result.opened).arg(result.error);
+        };
+    };
+
+    vbmp3_open("", noting("empty"));
+    vbmp3_open(QFile::encodeName(a).constData(), noting("a"));
+    vbmp3_open(QFile::encodeName(b).constData(), noting("b"));
+    EXPECT_TRUE(ends.isEmpty()) << "an open ended inside the call that started it";
+    ASSERT_TRUE(waitUntil([&] { return !ends.isEmpty(); }));
+    EXPECT_EQ(ends, QStringList({"b 1 0"}));
+    EXPECT_EQ(snapshot().state, StateStopped);
+
+    vbmp3_open(QFile::encodeName(a).constData(), noting("closed"));
+    vbmp3_close();
+    vbmp3_open("", noting("missing"));
+    ASSERT_TRUE(waitUntil([&] { return ends.size() > 1; }));
+    ASSERT_TRUE(openFile(a));
+    EXPECT_EQ(ends, QStringList({"b 1 0", QString("missing 0 %1").arg(ErrFileNotFound)}));
+    EXPECT_EQ(info.TotalSeconds, 5);
+}
+
 // File names reach FFmpeg inside a playlist for MPEG audio: quotes, percent
 // signs, commas, colons and Japanese text must survive.
 TEST_F(EngineTest, OpensFilesWithAwkwardNames) {

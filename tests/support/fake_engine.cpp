@@ -1,6 +1,7 @@
 #include "support/fake_engine.h"
 
 #include <memory>
+#include <utility>
 
 FakeEngine& FakeEngine::install() {
     auto fake = std::make_unique<FakeEngine>();
@@ -28,28 +29,33 @@ std::int16_t FakeEngine::setOption(const EngineOptions& o) {
     return optionResult;
 }
 
-std::int16_t FakeEngine::open(const char* path, EngineFileInfo* info) {
+void FakeEngine::open(const char* path, EngineOpenedHandler opened) {
     calls << QString("open(%1)").arg(QString::fromLocal8Bit(path));
-    if (!openSucceeds) {
-        if (simulate) {
-            state = StateStopped;
-            position = 0;
-            positionMs = 0;
-        }
-        return 0;
-    }
-    if (info)
-        info->TotalSeconds = totalSeconds;
     if (simulate) {
         state = StateStopped;
         position = 0;
         positionMs = 0;
     }
-    return 1;
+    opened_ = std::move(opened);
+    if (!deferOpen)
+        finishOpen();
+}
+
+bool FakeEngine::finishOpen() {
+    if (!opened_)
+        return false;
+    EngineOpened result;
+    result.opened = openSucceeds;
+    result.error = openSucceeds ? ErrNone : lastError;
+    if (openSucceeds)
+        result.info.TotalSeconds = totalSeconds;
+    std::exchange(opened_, {})(result);
+    return true;
 }
 
 void FakeEngine::close() {
     calls << "close";
+    opened_ = {};
     if (simulate) {
         state = StateStopped;
         position = 0;
@@ -153,6 +159,7 @@ void FakeEngine::stop() {
 
 void FakeEngine::free() {
     calls << "free";
+    opened_ = {};
     if (onFree)
         onFree();
 }

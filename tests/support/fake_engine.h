@@ -37,6 +37,9 @@ class FakeEngine : public EngineBackend {
     // An exact length for the next vbmp3_takeExactLength to hand out, once.
     // Not recorded in calls: the player polls it with every timer tick.
     std::optional<std::int32_t> exactLength;
+    // An open answers inside vbmp3_open unless this is set; then it answers
+    // when the test calls finishOpen, as a slow file would.
+    bool deferOpen = false;
     // Runs inside free(), to look at what the player has done by then.
     std::function<void()> onFree;
 
@@ -45,7 +48,10 @@ class FakeEngine : public EngineBackend {
 
     void init() override;
     std::int16_t setOption(const EngineOptions& options) override;
-    std::int16_t open(const char* path, EngineFileInfo* info) override;
+    void open(const char* path, EngineOpenedHandler opened) override;
+    // Ends the open that deferOpen kept, as openSucceeds says; false when
+    // none is under way.
+    bool finishOpen();
     void close() override;
     void play() override;
     void pause() override;
@@ -62,4 +68,7 @@ class FakeEngine : public EngineBackend {
     void stop() override;
     void free() override;
     std::int16_t takeExactLength(std::int32_t* totalSeconds) override;
+
+  private:
+    EngineOpenedHandler opened_;
 };

@@ -52,6 +52,7 @@ class WindowEqualizerSound : public EngineTest {
         EXPECT_TRUE(form->optEQ[preset]->isChecked());
 
         modMain::OpenAudioFile(path);
+        EXPECT_TRUE(waitUntil([] { return !modMain::FileOpening(); }, 60000));
         EXPECT_GT(modMain::FileInfo.TotalSeconds, 0);
         modMain::TogglePlayPause();
         EXPECT_TRUE(waitUntil(

@@ -68,7 +68,19 @@ class StalledOpen : public EngineTest {
         });
         timer.start(20);
         modMain::OpenAudioFile(path);
+        EXPECT_TRUE(openEnded());
         return done;
+    }
+
+    // Runs the window's events until the open has ended, or the player is
+    // closing, which ends it without a word.
+    static bool openEnded() {
+        return WaitUntil([] { return !modMain::FileOpening() || modMain::PlayerClosing(); }, 60000);
+    }
+
+    static void open(const QString& path) {
+        modMain::OpenAudioFile(path);
+        EXPECT_TRUE(openEnded());
     }
 
     bool showsOpeningWhileStalled() {
@@ -150,7 +162,7 @@ TEST_F(StalledOpen, AnOpenGivenUpForAnotherKeepsWhereTheFileBeforeWasLeft) {
     ASSERT_TRUE(writeWav(next, sine(440, 30, 16000), 16000));
     setHistory({{left, 12}});
     FileReader::setReadHookForTesting({});
-    modMain::OpenAudioFile(left);
+    open(left);
     vbmp3_seek(20); // the user moved on from the stored place
     form->tmrMain_Timer();
     ASSERT_EQ(snapshot().position, 20);
@@ -188,6 +200,7 @@ TEST_F(StalledOpen, ReopenAtStartUpStallsInAWindowOnScreen) {
     watch.start(20);
     modMain::CreateWindows();
     std::unique_ptr<frmMain> started(modMain::MainForm);
+    EXPECT_TRUE(openEnded());
     modMain::MainForm = form.get();
     ASSERT_NE(started.get(), form.get());
     EXPECT_TRUE(seen) << "the window was not on screen saying the file was opening";
@@ -202,7 +215,7 @@ TEST_F(StalledOpen, PlayOnAShareThatStoppedAnsweringLeavesTheWindowFree) {
     const QString path = file("a.mp3");
     ASSERT_TRUE(encodeMp3(file("a.wav"), path, {"-b", "64", "--cbr"}));
     setHistory({{path, 12}});
-    modMain::OpenAudioFile(path);
+    open(path);
     ASSERT_EQ(snapshot().state, StatePaused);
 
     auto share = stallNextEngineRead();

@@ -45,8 +45,8 @@ void vbmp3_init() {
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options) {
     return options ? engineBackend().setOption(*options) : 0;
 }
-std::int16_t vbmp3_open(const char* path, EngineFileInfo* info) {
-    return engineBackend().open(path, info);
+void vbmp3_open(const char* path, EngineOpenedHandler opened) {
+    engineBackend().open(path, std::move(opened));
 }
 void vbmp3_preload(const char* path) {
     engineBackend().preload(path);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #pragma pack(push, 1)
@@ -43,10 +44,16 @@ enum EngineError : std::int32_t {
     ErrUndecodable = 4,    // damaged data or no known format (random bytes, an empty file)
     ErrNotInitialised = 5, // vbmp3_open before vbmp3_init or after vbmp3_free, or the
                            // engine could not start
-    // Not shown: the open was given up by vbmp3_close, vbmp3_free or another
-    // vbmp3_open before it ended.
-    ErrOpenAbandoned = 100,
 };
+
+// How an open ended: the file's description when it opened, the error (as
+// vbmp3_getLastErrorNo tells it) when it did not.
+struct EngineOpened {
+    bool opened = false;
+    std::int32_t error = ErrNone;
+    EngineFileInfo info{};
+};
+using EngineOpenedHandler = std::function<void(const EngineOpened&)>;
 
 constexpr int EqualizerBandCount = 10;
 
@@ -70,7 +77,7 @@ class EngineBackend {
     virtual void startInit() {}
     virtual void init() = 0;
     virtual std::int16_t setOption(const EngineOptions& options) = 0;
-    virtual std::int16_t open(const char* path, EngineFileInfo* info) = 0;
+    virtual void open(const char* path, EngineOpenedHandler opened) = 0;
     // See vbmp3_preload; a backend without one opens from the start.
     virtual void preload(const char* /*path*/) {}
     virtual void close() = 0;
@@ -98,10 +105,6 @@ class EngineBackend {
     virtual std::int16_t takeExactLength(std::int32_t* totalSeconds) = 0;
 };
 
-// vbmp3_open runs the Qt event loop while it waits for the file, so a slow or
-// stalled one leaves the window free; a vbmp3_close or vbmp3_free from there
-// abandons the open.
-
 // Replaces the backend the functions below forward to. Without a call the
 // libmpv backend is created on first use.
 void setEngineBackend(std::unique_ptr<EngineBackend> backend);
@@ -114,7 +117,11 @@ std::unique_ptr<EngineBackend> makeMpvBackend();
 void vbmp3_startInit();
 void vbmp3_init();
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
-std::int16_t vbmp3_open(const char* path, EngineFileInfo* info);
+// Starts opening path, closing the file open before, and returns: opened is
+// called from the event loop once the open has ended, so a slow or stalled
+// file leaves the window free. An open given up by vbmp3_close, vbmp3_free or
+// another vbmp3_open never calls it.
+void vbmp3_open(const char* path, EngineOpenedHandler opened);
 // Starts opening path ahead of a vbmp3_open of it, which takes the open over
 // where it is; an open of another file or vbmp3_free drops it. For the file
 // the program reopens at start-up, while it builds its window.

@@ -24,10 +24,13 @@ MpvEngine::MpvEngine(MpvOutput output)
         qCWarning(lcEngine) << "the file could not be reloaded within" << OpenTimeoutMs << "ms";
         close();
     });
+    openTimeout_.setSingleShot(true);
+    openTimeout_.setInterval(OpenTimeoutMs);
+    connect(&openTimeout_, &QTimer::timeout, this, [this] { onOpenTimeout(); });
 }
 
 MpvEngine::~MpvEngine() {
-    abandonOpen();
+    dropOpen();
     loads_.dropPreload(handle_.get());
     // The walk's thread posts to this object: it stops first.
     stretches_.reset();
@@ -90,7 +93,7 @@ void MpvEngine::drainEvents() {
     settleReload();
     if (entryId_ >= 0)
         playback_.settle();
-    wakeOpen();
+    scheduleAdvance();
 }
 
 void MpvEngine::handleEvent(const mpv_event& event) {
@@ -236,11 +239,9 @@ void MpvEngine::deferSeekToEnd() {
 }
 
 void MpvEngine::close() {
-    // A preload taken over by the open in progress goes with it; one that
-    // no open has asked for yet stays for the open that follows.
-    if (opening_)
-        loads_.dropPreload(handle_.get());
-    abandonOpen();
+    // A preload that no open has asked for yet stays for the open that
+    // follows.
+    dropOpen();
     if (!handle_ || entryId_ < 0)
         return;
     forgetFile();
@@ -369,7 +370,7 @@ std::int32_t MpvEngine::getLastErrorNo() {
 }
 
 void MpvEngine::free() {
-    abandonOpen();
+    dropOpen();
     loads_.dropPreload(handle_.get());
     forgetFile();
     playback_.detach();

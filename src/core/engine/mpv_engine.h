@@ -6,10 +6,10 @@
 // thread the engine lives in and handed to each part; reading the state
 // only reads what they cached.
 //
-// Opening reads the file first on a thread of its own (see open_probe.h) and
-// then waits for libmpv to load it, running the Qt event loop meanwhile: a
-// file on a stalled share never blocks the engine's thread. A close or free
-// from inside that loop abandons the open.
+// Opening reads the file first on a thread of its own (see open_probe.h),
+// then asks libmpv to load it; each step starts when the news of the one
+// before arrives, so a file on a stalled share never blocks the engine's
+// thread. A close, a free or another open gives the open up.
 //
 // The probe's thread itself asks libmpv to load the file. A preload starts
 // both ahead of the open, so that they go on while the program builds its
@@ -30,7 +30,6 @@
 #include "core/engine/seek_sequencer.h"
 #include "core/engine/stretch_session.h"
 
-#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 #include <atomic>
@@ -47,7 +46,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void startInit() override;
     void init() override;
     std::int16_t setOption(const EngineOptions& options) override;
-    std::int16_t open(const char* path, EngineFileInfo* info) override;
+    void open(const char* path, EngineOpenedHandler opened) override;
     void preload(const char* path) override;
     void close() override;
     void play() override;
@@ -86,25 +85,28 @@ class MpvEngine : public QObject, public EngineBackend {
     static constexpr std::uint64_t SpeedReply = 3;
     static constexpr std::uint64_t ReloadReply = 4;
 
-    // An open waiting for the file: the loop it runs, and whether it was
-    // abandoned meanwhile.
+    // The open under way: who is told of its end, and how far it got.
     struct OpenAttempt {
-        QEventLoop* loop = nullptr;
-        bool abandoned = false;
+        EngineOpenedHandler opened;
+        // An error known before anything started.
+        std::optional<std::int32_t> failure;
+        // Past the probe: libmpv loads the file.
+        bool loading = false;
+        FileProbe probe;
     };
 
     static void onWakeup(void* self);
-    // Runs the event loop until done() holds, the open is abandoned or
-    // timeoutMs have passed; true when done() holds and the open goes on.
-    bool awaitOpen(const std::function<bool()>& done, int timeoutMs);
-    void wakeOpen();
-    void abandonOpen();
-    // The open's work once it is registered as the open in progress.
-    std::int16_t openFile(const char* path, EngineFileInfo* info);
-    // Waits for the load followed, and stops it when it never finished.
-    MpvLoad awaitLoad();
-    std::int16_t failLoad(const MpvLoad& outcome, bool looksLikeText, EngineFileInfo* info);
-    void describe(const FileProbe& probe, double seconds, EngineFileInfo* info);
+    void startProbe(const char* path);
+    void scheduleAdvance();
+    // Takes the open as far as the news so far allows.
+    void advanceOpen();
+    std::optional<std::int32_t> startLoad();
+    void finishLoad(const MpvLoad& outcome);
+    void onOpenTimeout();
+    void finishOpen(const EngineOpened& result);
+    void dropOpen();
+    static std::int32_t loadError(const MpvLoad& outcome, bool looksLikeText);
+    void describe(const FileProbe& probe, double seconds, EngineFileInfo& info);
     void onLengthFound(double seconds);
     // seek, extraMs past the whole second (dropped where the target is
     // clamped to the file).
@@ -121,7 +123,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void deferSeekToEnd();
     void drainEvents();
     void handleEvent(const mpv_event& event);
-    std::int16_t fail(std::int32_t error, EngineFileInfo* info);
+    EngineOpened fail(std::int32_t error);
     void forgetFile();
     void schedulePlay();
 
@@ -135,7 +137,10 @@ class MpvEngine : public QObject, public EngineBackend {
 
     std::int64_t entryId_ = -1; // the open file's playlist entry, -1 for none
     std::int32_t lastError_ = ErrNone;
-    OpenAttempt* opening_ = nullptr;
+    std::optional<OpenAttempt> opening_;
+    // A step of the open begins or ends within this.
+    QTimer openTimeout_;
+    bool advanceQueued_ = false;
     LoadTracker loads_;
     SeekSequencer playback_;
     StretchSession stretches_;

@@ -1,5 +1,6 @@
 // Opening a file: the probe on its own thread, libmpv's load, the file's
-// description; and the preload that starts both ahead of the open.
+// description; and the preload that starts both ahead of the open. Nothing
+// here waits: each step starts the next when its news arrives.
 #include "core/engine/mpv_engine.h"
 
 #include "core/engine/mpv_load.h"
@@ -19,125 +20,97 @@ void copyText(char (&field)[128], const char* text) {
 
 } // namespace
 
-bool MpvEngine::awaitOpen(const std::function<bool()>& done, int timeoutMs) {
-    OpenAttempt* attempt = opening_;
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timeout.start(timeoutMs);
-    attempt->loop = &loop;
-    while (!attempt->abandoned && !done() && timeout.isActive())
-        loop.exec();
-    attempt->loop = nullptr;
-    return !attempt->abandoned && done();
-}
-
-// Something the open may wait for has happened: its loop checks again.
-void MpvEngine::wakeOpen() {
-    if (opening_ && opening_->loop)
-        opening_->loop->quit();
-}
-
-void MpvEngine::abandonOpen() {
-    if (!opening_ || opening_->abandoned)
-        return;
-    opening_->abandoned = true;
-    wakeOpen();
-}
-
-std::int16_t MpvEngine::fail(std::int32_t error, EngineFileInfo* info) {
-    lastError_ = error;
-    if (info)
-        std::memset(info, 0, sizeof *info);
-    return 0;
-}
-
-MpvLoad MpvEngine::awaitLoad() {
-    awaitOpen([this] { return loads_.current().settled(); }, OpenTimeoutMs);
-    const MpvLoad outcome = loads_.take();
-    // Freed while the open waited there is no player left to stop, and after
-    // another open the player holds that one's file.
-    if (!handle_ || entryId_ >= 0)
-        return outcome;
-    const char* stop[] = {"stop", nullptr};
-    // A load that never finished is abandoned; failing here changes nothing
-    // since the next load replaces it anyway.
-    if (!outcome.settled() && mpv_command(handle_.get(), stop) < 0)
-        qCWarning(lcEngine) << "libmpv refused to abandon a load";
-    return outcome;
-}
-
-std::int16_t MpvEngine::failLoad(const MpvLoad& outcome, bool looksLikeText, EngineFileInfo* info) {
-    switch (outcome.endError) {
-    case MPV_ERROR_NOTHING_TO_PLAY:
-        return fail(ErrNoAudioStream, info);
-    case MPV_ERROR_UNKNOWN_FORMAT:
-        return fail(looksLikeText ? ErrNoAudioStream : ErrUndecodable, info);
-    default:
-        return fail(ErrUndecodable, info);
-    }
-}
-
-std::int16_t MpvEngine::open(const char* path, EngineFileInfo* info) {
-    if (!handle_)
-        return fail(ErrNotInitialised, info);
-    drainEvents();
+void MpvEngine::open(const char* path, EngineOpenedHandler opened) {
+    if (handle_)
+        drainEvents();
     // The current file goes even when the new one fails to open, and so does
-    // an open still waiting further down the stack.
+    // an open still under way.
     close();
-    if (!path || !*path)
-        return fail(ErrFileNotFound, info);
-
-    OpenAttempt attempt;
-    OpenAttempt* const outer = std::exchange(opening_, &attempt);
-    const std::int16_t result = openFile(path, info);
-    opening_ = outer;
-    // An abandoned open leaves FileInfo to whatever replaced it.
-    if (attempt.abandoned) {
-        lastError_ = ErrOpenAbandoned;
-        return 0;
-    }
-    return result;
+    opening_.emplace();
+    opening_->opened = std::move(opened);
+    if (!handle_)
+        opening_->failure = ErrNotInitialised;
+    else if (!path || !*path)
+        opening_->failure = ErrFileNotFound;
+    else
+        startProbe(path);
+    openTimeout_.start();
+    scheduleAdvance();
 }
 
-std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
-    // Every open is a preload taken over: the one under way for this file,
-    // or one started here.
+// Every open is a preload taken over: the one under way for this file, or
+// one started here.
+void MpvEngine::startProbe(const char* path) {
     if (loads_.preloading() && loads_.preloadPath() != path)
         loads_.dropPreload(handle_.get());
     if (!loads_.preloading())
-        loads_.startPreload(path, handle_.get(), this, [this] { wakeOpen(); });
-    // Whatever abandons this open drops the preload with it.
-    if (!awaitOpen([this] { return loads_.preloadProbed(); }, OpenTimeoutMs)) {
-        if (opening_->abandoned)
-            return 0;
-        loads_.dropPreload(handle_.get());
-        qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
-        return fail(ErrFileUnreadable, info);
+        loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
+}
+
+// News of the open is handled from the event loop, never inside the call
+// that brought it (a command draining libmpv's events, say).
+void MpvEngine::scheduleAdvance() {
+    if (!opening_ || advanceQueued_)
+        return;
+    advanceQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            advanceQueued_ = false;
+            advanceOpen();
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvEngine::advanceOpen() {
+    if (!opening_)
+        return;
+    if (opening_->failure) {
+        finishOpen(fail(*opening_->failure));
+        return;
     }
-    FileProbe probe;
+    if (!opening_->loading) {
+        if (!loads_.preloadProbed())
+            return;
+        if (const std::optional<std::int32_t> error = startLoad()) {
+            finishOpen(fail(*error));
+            return;
+        }
+        opening_->loading = true;
+        // The load has a time of its own, as the probe had.
+        openTimeout_.start();
+    }
+    if (loads_.current().settled())
+        finishLoad(loads_.take());
+}
+
+// Takes the probe over; libmpv loads the file from the probe's thread, or,
+// where it refused that, from here. An error when the file cannot go on.
+std::optional<std::int32_t> MpvEngine::startLoad() {
+    FileProbe& probe = opening_->probe;
     const bool loading = loads_.takeOverPreload(probe);
     if (probe.error != ErrNone)
-        return fail(probe.error, info);
-    if (!loading) {
-        // libmpv refused the probe's thread; asked again here, its answer
-        // tells which error the open reports.
-        int flag = 1;
-        if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
-            return fail(ErrNotInitialised, info);
-        const std::int64_t entryId =
-            requestLoad(handle_.get(), loadUrlFor(probe), probe.mpeg.has_value(), std::nullopt);
-        if (entryId < 0)
-            return fail(ErrUndecodable, info);
-        loads_.follow(entryId);
-    }
-    const MpvLoad outcome = awaitLoad();
-    if (opening_->abandoned)
-        return 0;
-    if (!outcome.ready)
-        return failLoad(outcome, probe.layout.looksLikeText, info);
+        return probe.error;
+    if (loading)
+        return std::nullopt;
+    // Asked again here, libmpv's answer tells which error the open reports.
+    int flag = 1;
+    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
+        return ErrNotInitialised;
+    const std::int64_t entryId =
+        requestLoad(handle_.get(), loadUrlFor(probe), probe.mpeg.has_value(), std::nullopt);
+    if (entryId < 0)
+        return ErrUndecodable;
+    loads_.follow(entryId);
+    return std::nullopt;
+}
 
+void MpvEngine::finishLoad(const MpvLoad& outcome) {
+    if (!outcome.ready) {
+        finishOpen(fail(loadError(outcome, opening_->probe.layout.looksLikeText)));
+        return;
+    }
+    const FileProbe& probe = opening_->probe;
     entryId_ = outcome.entryId;
     const std::optional<MpegOpening>& mpeg = probe.mpeg;
     const double seconds =
@@ -146,30 +119,91 @@ std::int16_t MpvEngine::openFile(const char* path, EngineFileInfo* info) {
     if (mpeg)
         stretches_.begin(probe.file, *mpeg, [this](double exact) { onLengthFound(exact); });
     lastError_ = ErrNone;
-    describe(probe, seconds, info);
-    return 1;
+    EngineOpened result;
+    result.opened = true;
+    describe(probe, seconds, result.info);
+    finishOpen(result);
 }
 
-void MpvEngine::describe(const FileProbe& probe, double seconds, EngineFileInfo* info) {
-    if (!info)
+void MpvEngine::onOpenTimeout() {
+    if (!opening_)
         return;
+    if (!opening_->loading) {
+        loads_.dropPreload(handle_.get());
+        qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
+        finishOpen(fail(ErrFileUnreadable));
+        return;
+    }
+    // A load that never finished is abandoned; failing here changes nothing
+    // since the next load replaces it anyway.
+    const MpvLoad outcome = loads_.take();
+    const char* stop[] = {"stop", nullptr};
+    if (mpv_command(handle_.get(), stop) < 0)
+        qCWarning(lcEngine) << "libmpv refused to abandon a load";
+    finishLoad(outcome);
+}
+
+// Ends the open and tells its caller, last: the caller may start another.
+void MpvEngine::finishOpen(const EngineOpened& result) {
+    openTimeout_.stop();
+    const EngineOpenedHandler opened = std::move(opening_->opened);
+    opening_.reset();
+    if (opened)
+        opened(result);
+}
+
+// Gives up the open under way without telling its caller, who asked for it.
+void MpvEngine::dropOpen() {
+    if (!opening_)
+        return;
+    openTimeout_.stop();
+    // A preload taken over by the open goes with it.
+    loads_.dropPreload(handle_.get());
+    if (opening_->loading) {
+        const bool settled = loads_.take().settled();
+        const char* stop[] = {"stop", nullptr};
+        if (handle_ && !settled && mpv_command(handle_.get(), stop) < 0)
+            qCWarning(lcEngine) << "libmpv refused to abandon a load";
+    }
+    opening_.reset();
+}
+
+EngineOpened MpvEngine::fail(std::int32_t error) {
+    lastError_ = error;
+    EngineOpened result;
+    result.error = error;
+    return result;
+}
+
+std::int32_t MpvEngine::loadError(const MpvLoad& outcome, bool looksLikeText) {
+    switch (outcome.endError) {
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return ErrNoAudioStream;
+    case MPV_ERROR_UNKNOWN_FORMAT:
+        return looksLikeText ? ErrNoAudioStream : ErrUndecodable;
+    default:
+        return ErrUndecodable;
+    }
+}
+
+void MpvEngine::describe(const FileProbe& probe, double seconds, EngineFileInfo& info) {
     mpv_handle* h = handle_.get();
     const std::string codec = stringProperty(h, "audio-codec-name");
-    std::memset(info, 0, sizeof *info);
-    copyText(info->Text1, probe.fileName.constData());
-    copyText(info->Text2, codec.c_str());
-    info->Value1 = static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
-    info->Value2 =
+    std::memset(&info, 0, sizeof info);
+    copyText(info.Text1, probe.fileName.constData());
+    copyText(info.Text2, codec.c_str());
+    info.Value1 = static_cast<std::int32_t>(intProperty(h, "audio-params/samplerate").value_or(0));
+    info.Value2 =
         static_cast<std::int32_t>(intProperty(h, "audio-params/channel-count").value_or(0));
     // Average bit rate, kbit/s.
-    info->Value3 =
+    info.Value3 =
         seconds > 0
             ? static_cast<std::int32_t>(std::min(probe.file.size() * 8 / seconds / 1000, 1e9))
             : 0;
-    info->TotalSeconds = playback_.totalSeconds();
+    info.TotalSeconds = playback_.totalSeconds();
 }
 
 void MpvEngine::preload(const char* path) {
     if (handle_ && path && *path && entryId_ < 0 && !opening_ && !loads_.preloading())
-        loads_.startPreload(path, handle_.get(), this, [this] { wakeOpen(); });
+        loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
 }

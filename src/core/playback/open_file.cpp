@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTimer>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace modMain {
 
@@ -21,7 +23,16 @@ namespace {
 // label says so once this has passed.
 constexpr int SlowOpenMs = 1000;
 
-bool opening = false;
+// The open under way, and what the file open before it left.
+struct Opening {
+    QString path;
+    bool fileWasOpen = false;
+    Long outgoing = 0;
+};
+std::optional<Opening> opening;
+// Counts the opens, so that a late notice of one that ended long ago is
+// not shown for the next.
+std::uint64_t openSerial = 0;
 
 QString TwoDigits(std::int64_t value) {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
@@ -54,21 +65,6 @@ void ShowNoFile() {
     view.ShowTitle(AppTitle);
     view.ShowTotalTime(QStringLiteral("/ 00:00:00"));
     ResetPitch();
-}
-
-// The engine's open, with the state label saying after a while that the
-// file is still opening. The window's events run meanwhile.
-bool OpenInEngine(const QString& path) {
-    QTimer slow;
-    slow.setSingleShot(true);
-    QObject::connect(&slow, &QTimer::timeout, [] { View().ShowState(QStringLiteral("ｵｰﾌﾟﾝ中")); });
-    slow.start(SlowOpenMs);
-    opening = true;
-    const QByteArray encoded = QFile::encodeName(path);
-    const bool opened = (vbmp3_open(encoded.constData(), &FileInfo) & 0xFFFF) != 0;
-    opening = false;
-    OpenEnded();
-    return opened;
 }
 
 void OpenFailed(const QString& path, std::int32_t error) {
@@ -113,8 +109,45 @@ void PreloadAudioFile(const QString& path) {
 }
 
 bool FileOpening() {
-    return opening;
+    return opening.has_value();
 }
+
+namespace {
+
+// Where the file open before the one that failed was left.
+void PlaceLeftFile(const Opening& ended) {
+    PlaceFileClosed(ended.fileWasOpen ? std::optional<Long>(ended.outgoing) : std::nullopt);
+}
+
+void OpenSucceeded(const Opening& ended) {
+    const QString& path = ended.path;
+    PlaceFileOpened(path);
+    const Long index = FindHistory(path);
+    if (index != 1 && ended.fileWasOpen)
+        History[1].Position = ended.outgoing;
+    vbmp3_play();
+    if (index >= 1)
+        vbmp3_seek(History[index].Position);
+    vbmp3_pause();
+    PushHistory(index, path);
+    RefreshHistoryMenu();
+    ShowOpenedFile();
+    emit Events().fileOpened();
+}
+
+void OnOpened(const EngineOpened& result) {
+    const Opening ended = *std::exchange(opening, std::nullopt);
+    FileInfo = result.info;
+    if (result.opened) {
+        OpenSucceeded(ended);
+    } else {
+        PlaceLeftFile(ended);
+        OpenFailed(ended.path, result.error);
+    }
+    OpenEnded();
+}
+
+} // namespace
 
 void OpenAudioFile(const QString& path) {
     Long outgoing = 0;
@@ -124,33 +157,23 @@ void OpenAudioFile(const QString& path) {
     const bool fileWasOpen = state == StatePlaying || state == StatePaused;
 
     vbmp3_close();
-    const bool opened = OpenInEngine(path);
-    // Closed while the file was opening: the close has done the rest.
-    if (PlayerClosing())
-        return;
-    if (!opened) {
-        PlaceFileClosed(fileWasOpen ? std::optional<Long>(outgoing) : std::nullopt);
-        const std::int32_t error = vbmp3_getLastErrorNo();
-        // Given up for another file, which opens next.
-        if (error == ErrOpenAbandoned)
-            ShowNoFile();
-        else
-            OpenFailed(path, error);
-        return;
-    }
-    PlaceFileOpened(path);
+    opening = Opening{path, fileWasOpen, outgoing};
+    // A file on a share that stopped answering takes long; the label says so.
+    QTimer::singleShot(SlowOpenMs, [serial = ++openSerial] {
+        if (opening && serial == openSerial)
+            View().ShowState(QStringLiteral("ｵｰﾌﾟﾝ中"));
+    });
+    vbmp3_open(QFile::encodeName(path).constData(), OnOpened);
+}
 
-    const Long index = FindHistory(path);
-    if (index != 1 && fileWasOpen)
-        History[1].Position = outgoing;
-    vbmp3_play();
-    if (index >= 1)
-        vbmp3_seek(History[index].Position);
-    vbmp3_pause();
-    PushHistory(index, path);
-    RefreshHistoryMenu();
-    ShowOpenedFile();
-    emit Events().fileOpened();
+void GiveUpOpen() {
+    if (!opening)
+        return;
+    const Opening given = *std::exchange(opening, std::nullopt);
+    vbmp3_close();
+    PlaceLeftFile(given);
+    ShowNoFile();
+    OpenEnded();
 }
 
 } // namespace modMain
