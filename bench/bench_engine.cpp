@@ -51,7 +51,7 @@ MpvEngine& installEngine() {
     auto engine = std::make_unique<MpvEngine>(MpvOutput{MpvOutput::Kind::Null, {}});
     MpvEngine& ref = *engine;
     setEngineBackend(std::move(engine));
-    vbmp3_init();
+    StartEngine();
     return ref;
 }
 

@@ -269,7 +269,7 @@ void BM_HearingAids(benchmark::State& state) {
     for (const QString& name : env.keys())
         qputenv(name.toUtf8().constData(), env.value(name).toUtf8());
     setEngineBackend(makeMpvBackend(MpvOutput{}));
-    vbmp3_init();
+    StartEngine();
     Session session{sound, dir};
     if (!session.recorder.ok()) {
         state.SkipWithError("the monitor cannot be recorded");

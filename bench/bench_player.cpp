@@ -134,7 +134,7 @@ void BM_ResumeLatency(benchmark::State& state) {
     auto owner = makeMpvBackend(MpvOutput{});
     auto* engine = dynamic_cast<MpvEngine*>(owner.get());
     setEngineBackend(std::move(owner));
-    vbmp3_init();
+    StartEngine();
     const EngineOptions options{1, 1, 0, 0};
     vbmp3_setVbmp3Option(&options);
     Monitor monitor(sound);

@@ -114,7 +114,7 @@ std::optional<double> landing(const Recording& r, std::int64_t targetMs, const Q
         std::make_unique<MpvEngine>(MpvOutput{MpvOutput::Kind::PcmFile, pcm.toStdString()});
     MpvEngine& ref = *engine;
     setEngineBackend(std::move(engine));
-    vbmp3_init();
+    StartEngine();
     EngineFileInfo info{};
     if (!OpenedInEngine(QFile::encodeName(r.path), info))
         return std::nullopt;

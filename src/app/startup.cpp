@@ -70,21 +70,6 @@ std::unique_ptr<HotkeyBackend> makeHotkeyBackend() {
     return inputs::makePortalHotkeyBackend();
 }
 
-// The event loop, unless a start-up open was closed: then the last window went
-// before the loop could end with it, and the player ends here.
-int runUntilClosed(QApplication& app) {
-    if (PlayerClosing()) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return 0;
-    }
-    // Its box comes after the start-up boxes.
-    inputs::StartInputMethodCheck(&app);
-    // A close that waited for start-up runs inside the event loop: the last
-    // window's close ends a loop that must be running by then.
-    QTimer::singleShot(0, &app, CloseIfRequested);
-    return app.exec();
-}
-
 } // namespace
 
 void CreateWindows() {
@@ -125,8 +110,27 @@ int Main(int argc, char** argv) {
     if (instance.activateRunningInstance(openPath))
         return 0;
     instance.listen();
-    // libmpv starts while the desktop services are set up.
-    vbmp3_startInit();
+    // libmpv starts while the desktop services are set up; the rest of
+    // start-up follows once it is up.
+    InitialiseEngine([&app, openPath] {
+        // Before the last file is reopened, so that its first sound already
+        // comes through them.
+        LoadExtraSettings();
+        LoadHearing();
+        CreateWindows();
+        if (PlayerClosing())
+            return;
+        // After the hotkey dialog has read the extra settings file.
+        inputs::StartPedals(&app);
+        if (!openPath.isEmpty())
+            Execute(Command::Open, openPath); // after the reopen of the last file
+        FinishStartup();
+        // Its box comes after the start-up boxes.
+        inputs::StartInputMethodCheck(&app);
+        // A close asked for during start-up goes once the window is there,
+        // from the event loop, as the last window's close must.
+        QTimer::singleShot(0, &app, CloseIfRequested);
+    });
     QObject::connect(&instance, &SingleInstance::activationRequested, &app, bringToFront);
     QObject::connect(&app, &QApplication::focusChanged, &app, [](QWidget*, QWidget* now) {
         if (now)
@@ -142,20 +146,7 @@ int Main(int argc, char** argv) {
     setDesktopText(desktopText.get());
     InstallSessionEndHandler(RequestPlayerClose);
 
-    InitialiseEngine();
-    // Before the last file is reopened, so that its first sound already
-    // comes through them.
-    LoadExtraSettings();
-    LoadHearing();
-    CreateWindows();
-    if (!PlayerClosing()) {
-        // After the hotkey dialog has read the extra settings file.
-        inputs::StartPedals(&app);
-        if (!openPath.isEmpty())
-            Execute(Command::Open, openPath); // after the reopen of the last file
-        FinishStartup();
-    }
-    const int code = runUntilClosed(app);
+    const int code = app.exec();
     // The backend's desktop session or X grabs end while their connection is open.
     setHotkeyBackend(nullptr);
     setDesktopText(nullptr);

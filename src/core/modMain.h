@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace modMain {
@@ -80,9 +81,9 @@ void LoadSettings();
 void SaveSettings();
 std::vector<ColourEntry> DefaultColours();
 
-// Initialises the engine and gives it its options; a refusal is reported in
-// a box and start-up goes on.
-void InitialiseEngine();
+// Starts the engine and returns; once it is up it gets its options, a
+// refusal is reported in a box, and then runs.
+void InitialiseEngine(std::function<void()> then = {});
 
 // Recent-file history.
 Long FindHistory(const QString& path);

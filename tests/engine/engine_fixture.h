@@ -31,7 +31,7 @@ class EngineTest : public ::testing::Test {
         auto engine = std::make_unique<MpvEngine>(std::move(output));
         MpvEngine& ref = *engine;
         setEngineBackend(std::move(engine));
-        vbmp3_init();
+        EXPECT_TRUE(StartEngine()) << "the engine did not start";
         EngineOptions options{1, 1, 0, 0};
         EXPECT_EQ(vbmp3_setVbmp3Option(&options), 1);
         return ref;

@@ -218,6 +218,34 @@ TEST_F(EngineTest, AnOpenEndsFromTheEventLoopAndOneGivenUpIsNeverHeardOf) {
     EXPECT_EQ(info.TotalSeconds, 5);
 }
 
+// libmpv starts on a thread of its own: an open asked for meanwhile waits
+// for it, and a free during the start neither waits for an
+// answer that never comes nor hears of the start afterwards.
+TEST_F(EngineTest, WhatIsAskedWhileTheEngineStartsWaitsForIt) {
+    const QString a = file("a.wav");
+    ASSERT_TRUE(writeWav(a, sine(440, 5.5, Rate), Rate));
+    setEngineBackend(std::make_unique<MpvEngine>(MpvOutput{MpvOutput::Kind::Null, {}}));
+    QStringList heard;
+    vbmp3_init([&heard] { heard << "started"; });
+    vbmp3_open(QFile::encodeName(a).constData(), [&heard](const EngineOpened& result) {
+        heard << QString("opened %1 %2").arg(result.opened).arg(result.info.TotalSeconds);
+    });
+    EXPECT_TRUE(heard.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return heard.size() == 2; }));
+    EXPECT_EQ(heard, QStringList({"started", "opened 1 5"}));
+    vbmp3_play();
+    EXPECT_TRUE(waitUntil([] { return snapshot().position >= 1; }));
+    EXPECT_EQ(vbmp3_getState(nullptr), StatePlaying);
+
+    setEngineBackend(std::make_unique<MpvEngine>(MpvOutput{MpvOutput::Kind::Null, {}}));
+    bool lateStart = false;
+    vbmp3_init([&lateStart] { lateStart = true; });
+    vbmp3_free();
+    EXPECT_FALSE(openFile(a));
+    EXPECT_EQ(vbmp3_getLastErrorNo(), ErrNotInitialised);
+    EXPECT_FALSE(lateStart) << "a freed engine told of its start";
+}
+
 // File names reach FFmpeg inside a playlist for MPEG audio: quotes, percent
 // signs, commas, colons and Japanese text must survive.
 TEST_F(EngineTest, OpensFilesWithAwkwardNames) {

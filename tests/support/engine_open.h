@@ -1,5 +1,5 @@
-// Opens a file in the engine and runs the event loop until the open has
-// ended, for tests and benchmarks that need the file before they go on.
+// Starts the engine, or opens a file in it, and runs the event loop until
+// that has ended, for tests and benchmarks that need it before they go on.
 #pragma once
 
 #include "core/engine/engine.h"
@@ -7,6 +7,13 @@
 
 #include <QByteArray>
 #include <optional>
+
+// True once the engine has started, within timeoutMs.
+inline bool StartEngine(int timeoutMs = 30000) {
+    bool started = false;
+    vbmp3_init([&started] { started = true; });
+    return WaitUntil([&] { return started; }, timeoutMs);
+}
 
 // How the open ended; none when it did not end within timeoutMs (longer
 // than the engine gives a file that does not answer).

@@ -16,8 +16,10 @@ QStringList FakeEngine::take() {
     return out;
 }
 
-void FakeEngine::init() {
+void FakeEngine::init(std::function<void()> started) {
     calls << "init";
+    if (started)
+        started();
 }
 
 std::int16_t FakeEngine::setOption(const EngineOptions& o) {

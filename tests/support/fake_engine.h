@@ -46,7 +46,8 @@ class FakeEngine : public EngineBackend {
     // The calls since the last clear, then clears them.
     QStringList take();
 
-    void init() override;
+    // Started at once.
+    void init(std::function<void()> started) override;
     std::int16_t setOption(const EngineOptions& options) override;
     void open(const char* path, EngineOpenedHandler opened) override;
     // Ends the open that deferOpen kept, as openSucceeds says; false when

@@ -36,11 +36,8 @@ EngineBackend& engineBackend() {
     return *slot;
 }
 
-void vbmp3_startInit() {
-    engineBackend().startInit();
-}
-void vbmp3_init() {
-    engineBackend().init();
+void vbmp3_init(std::function<void()> started) {
+    engineBackend().init(std::move(started));
 }
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options) {
     return options ? engineBackend().setOption(*options) : 0;

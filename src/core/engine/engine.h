@@ -73,9 +73,8 @@ struct HearingAids {
 class EngineBackend {
   public:
     virtual ~EngineBackend() = default;
-    // See vbmp3_startInit; a backend without one starts in init.
-    virtual void startInit() {}
-    virtual void init() = 0;
+    // See vbmp3_init.
+    virtual void init(std::function<void()> started) = 0;
     virtual std::int16_t setOption(const EngineOptions& options) = 0;
     virtual void open(const char* path, EngineOpenedHandler opened) = 0;
     // See vbmp3_preload; a backend without one opens from the start.
@@ -111,11 +110,11 @@ void setEngineBackend(std::unique_ptr<EngineBackend> backend);
 EngineBackend& engineBackend();
 std::unique_ptr<EngineBackend> makeMpvBackend();
 
-// Starts what vbmp3_init does on a thread of its own, so that the program
-// goes on meanwhile; vbmp3_init then waits for it. LC_NUMERIC must be "C"
-// by then, and stay so.
-void vbmp3_startInit();
-void vbmp3_init();
+// Starts the engine on a thread of its own and returns: started is called
+// from the event loop once it is up, or failed to start (vbmp3_setVbmp3Option
+// then answers 0). Opens and preloads asked for meanwhile wait for it.
+// LC_NUMERIC must be "C" by then, and stay so.
+void vbmp3_init(std::function<void()> started = {});
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
 // Starts opening path, closing the file open before, and returns: opened is
 // called from the event loop once the open has ended, so a slow or stalled

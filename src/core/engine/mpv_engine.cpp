@@ -30,6 +30,7 @@ MpvEngine::MpvEngine(MpvOutput output)
 }
 
 MpvEngine::~MpvEngine() {
+    settleStart();
     dropOpen();
     loads_.dropPreload(handle_.get());
     // The walk's thread posts to this object: it stops first.
@@ -52,27 +53,67 @@ void MpvEngine::onWakeup(void* self) {
         Qt::QueuedConnection);
 }
 
-void MpvEngine::startInit() {
-    if (handle_ || starting_.valid())
+void MpvEngine::init(std::function<void()> started) {
+    started_ = std::move(started);
+    if (startState_ == Start::Done) {
+        QMetaObject::invokeMethod(
+            this, [this] { tellStarted(); }, Qt::QueuedConnection);
         return;
+    }
+    if (startState_ == Start::Running)
+        return;
+    startState_ = Start::Running;
     try {
-        starting_ = std::async(std::launch::async,
-                               [output = output_] { return createAudioPlayer(output); });
+        // The thread hands the handle over through the event loop; a handle
+        // whose news arrives after a free goes with the news.
+        starting_ = std::async(std::launch::async, [this, output = output_, run = startRun_] {
+            auto handle = std::make_shared<MpvHandle>(createAudioPlayer(output));
+            QMetaObject::invokeMethod(
+                this, [this, handle, run] { onStarted(std::move(*handle), run); },
+                Qt::QueuedConnection);
+        });
     } catch (const std::system_error& error) {
         qCWarning(lcEngine) << "cannot start libmpv on a thread of its own:" << error.what();
+        auto handle = std::make_shared<MpvHandle>(createAudioPlayer(output_));
+        QMetaObject::invokeMethod(
+            this, [this, handle, run = startRun_] { onStarted(std::move(*handle), run); },
+            Qt::QueuedConnection);
     }
 }
 
-void MpvEngine::init() {
-    if (handle_)
+void MpvEngine::onStarted(MpvHandle handle, int run) {
+    if (run != startRun_)
         return;
-    handle_ = starting_.valid() ? starting_.get() : createAudioPlayer(output_);
-    if (!handle_)
-        return;
-    appliedFilters_ = audioFilterChain(std::nullopt);
-    if (!playback_.observe(handle_.get()))
-        qCWarning(lcEngine) << "libmpv refused to report the position";
-    mpv_set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
+    startState_ = Start::Done;
+    handle_ = std::move(handle);
+    if (handle_) {
+        appliedFilters_ = audioFilterChain(std::nullopt);
+        if (!playback_.observe(handle_.get()))
+            qCWarning(lcEngine) << "libmpv refused to report the position";
+        mpv_set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
+        // What was set while libmpv started.
+        applyFilters();
+        if (speedPercent_ != 100)
+            setPitch(speedPercent_);
+        if (!pendingPreload_.isEmpty())
+            preload(pendingPreload_.constData());
+    }
+    pendingPreload_.clear();
+    tellStarted();
+    scheduleAdvance();
+}
+
+void MpvEngine::tellStarted() {
+    if (const std::function<void()> started = std::exchange(started_, {}))
+        started();
+}
+
+// Waits for a start under way: it ends once libmpv has started or failed to.
+void MpvEngine::settleStart() {
+    if (starting_.valid())
+        starting_.wait();
+    ++startRun_;
+    startState_ = Start::Done;
 }
 
 std::int16_t MpvEngine::setOption(const EngineOptions&) {
@@ -370,6 +411,7 @@ std::int32_t MpvEngine::getLastErrorNo() {
 }
 
 void MpvEngine::free() {
+    settleStart();
     dropOpen();
     loads_.dropPreload(handle_.get());
     forgetFile();

@@ -43,8 +43,7 @@ class MpvEngine : public QObject, public EngineBackend {
     explicit MpvEngine(MpvOutput output = {});
     ~MpvEngine() override;
 
-    void startInit() override;
-    void init() override;
+    void init(std::function<void()> started) override;
     std::int16_t setOption(const EngineOptions& options) override;
     void open(const char* path, EngineOpenedHandler opened) override;
     void preload(const char* path) override;
@@ -88,14 +87,22 @@ class MpvEngine : public QObject, public EngineBackend {
     // The open under way: who is told of its end, and how far it got.
     struct OpenAttempt {
         EngineOpenedHandler opened;
+        QByteArray path;
         // An error known before anything started.
         std::optional<std::int32_t> failure;
+        // The file is being read, once libmpv has started.
+        bool probing = false;
         // Past the probe: libmpv loads the file.
         bool loading = false;
         FileProbe probe;
     };
 
+    enum class Start { NotAsked, Running, Done };
+
     static void onWakeup(void* self);
+    void onStarted(MpvHandle handle, int run);
+    void tellStarted();
+    void settleStart();
     void startProbe(const char* path);
     void scheduleAdvance();
     // Takes the open as far as the news so far allows.
@@ -129,8 +136,15 @@ class MpvEngine : public QObject, public EngineBackend {
 
     MpvOutput output_;
     MpvHandle handle_;
-    // libmpv being started on a thread of its own, for init to take.
-    std::future<MpvHandle> starting_;
+    // libmpv being started on a thread of its own; the handle comes back
+    // through the event loop, tagged with the run it belongs to.
+    std::future<void> starting_;
+    Start startState_ = Start::NotAsked;
+    int startRun_ = 0;
+    std::function<void()> started_;
+    // Asked for before libmpv had started.
+    QByteArray pendingPreload_;
+    std::int32_t speedPercent_ = 100;
     std::atomic<bool> drainQueued_{false};
     bool draining_ = false;
     bool playQueued_ = false;

@@ -28,12 +28,10 @@ void MpvEngine::open(const char* path, EngineOpenedHandler opened) {
     close();
     opening_.emplace();
     opening_->opened = std::move(opened);
-    if (!handle_)
-        opening_->failure = ErrNotInitialised;
-    else if (!path || !*path)
+    if (!path || !*path)
         opening_->failure = ErrFileNotFound;
     else
-        startProbe(path);
+        opening_->path = path;
     openTimeout_.start();
     scheduleAdvance();
 }
@@ -63,11 +61,19 @@ void MpvEngine::scheduleAdvance() {
 }
 
 void MpvEngine::advanceOpen() {
-    if (!opening_)
+    // An open asked for while libmpv starts begins once it has.
+    if (!opening_ || startState_ == Start::Running)
         return;
+    if (!opening_->failure && !handle_)
+        opening_->failure = ErrNotInitialised;
     if (opening_->failure) {
         finishOpen(fail(*opening_->failure));
         return;
+    }
+    if (!opening_->probing) {
+        opening_->probing = true;
+        startProbe(opening_->path.constData());
+        openTimeout_.start();
     }
     if (!opening_->loading) {
         if (!loads_.preloadProbed())
@@ -128,6 +134,11 @@ void MpvEngine::finishLoad(const MpvLoad& outcome) {
 void MpvEngine::onOpenTimeout() {
     if (!opening_)
         return;
+    if (!opening_->probing) {
+        qCWarning(lcEngine) << "libmpv did not start within" << OpenTimeoutMs << "ms";
+        finishOpen(fail(ErrNotInitialised));
+        return;
+    }
     if (!opening_->loading) {
         loads_.dropPreload(handle_.get());
         qCWarning(lcEngine) << "the file did not answer within" << OpenTimeoutMs << "ms";
@@ -204,6 +215,10 @@ void MpvEngine::describe(const FileProbe& probe, double seconds, EngineFileInfo&
 }
 
 void MpvEngine::preload(const char* path) {
+    if (startState_ == Start::Running && path) {
+        pendingPreload_ = path;
+        return;
+    }
     if (handle_ && path && *path && entryId_ < 0 && !opening_ && !loads_.preloading())
         loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
 }

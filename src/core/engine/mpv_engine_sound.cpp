@@ -5,9 +5,10 @@
 #include <algorithm>
 
 void MpvEngine::setPitch(std::int32_t percent) {
+    speedPercent_ = std::clamp(percent, 50, 300);
     if (!handle_)
         return;
-    double speed = std::clamp(percent, 50, 300) / 100.0;
+    double speed = speedPercent_ / 100.0;
     // Not waited for: libmpv may be busy starting playback, and it carries
     // out requests in order. It accepts any speed in this range; were it
     // refused, the previous speed would simply stay, which is all a caller

@@ -13,11 +13,14 @@
 
 namespace modMain {
 
-void InitialiseEngine() {
-    vbmp3_init();
-    const EngineOptions options{1, 1, 0, 0};
-    if ((vbmp3_setVbmp3Option(&options) & 0xFFFF) == 0)
-        ShowMessage(QStringLiteral("vbmp3_setVbmp3Option=error"), AppTitle);
+void InitialiseEngine(std::function<void()> then) {
+    vbmp3_init([then = std::move(then)] {
+        const EngineOptions options{1, 1, 0, 0};
+        if ((vbmp3_setVbmp3Option(&options) & 0xFFFF) == 0)
+            ShowMessage(QStringLiteral("vbmp3_setVbmp3Option=error"), AppTitle);
+        if (then)
+            then();
+    });
 }
 
 void MainTimerTick() {
