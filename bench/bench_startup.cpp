@@ -119,9 +119,15 @@ bool measureStart(Desktop& desktop, const QString& program, const QStringList& a
         into.firstMap.missing = QStringLiteral("%1 could not be started").arg(program);
         return false;
     }
-    const auto mapped = desktop.watcher->waitForFirstMap(process.pid(), TimeoutMs);
+    // In slices, so that a program that ends at once is not waited for.
+    std::optional<WindowWatcher::Mapped> mapped;
+    while (!mapped && !process.exitCode() && msBetween(start, Clock::now()) < TimeoutMs)
+        mapped = desktop.watcher->waitForFirstMap(process.pid(), 100);
     if (!mapped) {
-        into.firstMap.missing = QStringLiteral("no window within %1 s").arg(TimeoutMs / 1000);
+        into.firstMap.missing = process.exitCode()
+                                    ? QStringLiteral("it ended with %1 before showing a window")
+                                          .arg(*process.exitCode())
+                                    : QStringLiteral("no window within %1 s").arg(TimeoutMs / 1000);
         return false;
     }
     into.firstMap.add(msBetween(start, mapped->at));
@@ -283,8 +289,8 @@ int main(int argc, char** argv) {
     if (QStandardPaths::findExecutable("parlatype").isEmpty()) {
         failed[Parlatype] = true;
         for (Measured& m : measured[Parlatype])
-            m.firstMap.missing =
-                QStringLiteral("parlatype is not installed (scripts/install-deps)");
+            for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
+                f->missing = QStringLiteral("parlatype is not installed (scripts/install-deps)");
     }
 
     std::printf("Start-up, %d runs of each program on each recording, in turn\n", runs);
@@ -298,9 +304,14 @@ int main(int argc, char** argv) {
                     continue;
                 if (!starts[which](desktop, recordings[r]->path, measured[which][r])) {
                     failed[which] = true;
+                    const QString reason = measured[which][r].firstMap.missing;
                     std::fprintf(stderr, "bench_startup: %s: %s\n",
-                                 names[which].toUtf8().constData(),
-                                 measured[which][r].firstMap.missing.toUtf8().constData());
+                                 names[which].toUtf8().constData(), reason.toUtf8().constData());
+                    // Every column of the program says why it is empty.
+                    for (Measured& m : measured[which])
+                        for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
+                            if (f->values.empty())
+                                f->missing = reason;
                 }
             }
         }
