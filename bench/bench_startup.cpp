@@ -7,8 +7,10 @@
 // Figures, from the spawn of the program:
 //   first map     the first top-level window of the process mapped, as an X
 //                 client sees it: the same moment for any toolkit;
-//   file in title the window's title names the file (the file is open);
-//   memory        RSS and PSS 1.5 s after that;
+//   file in title the window's title names the file (Parlatype names it
+//                 before it loads it, the player once its engine has it);
+//   memory        RSS and PSS 1.5 s after that (PSS shares the libraries'
+//                 pages among every process mapping them, on the machine too);
 //   first sound   the player started with the file in its history and sent
 //                 `memotap --play` the moment it listens for commands: until
 //                 the null sink's monitor hears it.
@@ -361,7 +363,7 @@ int main(int argc, char** argv) {
 
     const QString from = QStringLiteral("from the spawn; median (min-max) of %1 runs").arg(runs);
     PrintTable("Start-up with the last file reopened, " + from, firstMap);
-    PrintTable("The file open, " + from, titled);
+    PrintTable("The title names the file, " + from, titled);
     PrintTable("Memory of the running program, median (min-max)", memory);
     PrintTable("From the player's start to sound, " + from, playing);
     return 0;
