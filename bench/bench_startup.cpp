@@ -84,6 +84,7 @@ struct Desktop {
     XSession x;
     SoundServer sound;
     PrivateBus bus;
+    QTemporaryDir runtime;
     std::optional<WindowWatcher> watcher;
 
     QString problem() {
@@ -93,12 +94,21 @@ struct Desktop {
             return QStringLiteral("the PulseAudio server did not start");
         if (bus.address().isEmpty())
             return QStringLiteral("the session bus did not start");
+        if (!runtime.isValid())
+            return QStringLiteral("no runtime folder");
         watcher.emplace(x.display());
         return watcher->ok() ? QString() : QStringLiteral("no X connection for the watcher");
     }
     QProcessEnvironment environment(QProcessEnvironment env) const {
         sound.addTo(env);
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        return env;
+    }
+    // For the other programs: the desktop, and a runtime folder of their own
+    // as the player has one.
+    QProcessEnvironment programEnvironment() const {
+        QProcessEnvironment env = environment(x.environment());
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
         return env;
     }
 };
@@ -165,7 +175,7 @@ bool startPlayer(Desktop& desktop, const QString& recording, Measured& into) {
 
 bool startBareWindow(Desktop& desktop, const QString& recording, Measured& into) {
     return measureStart(desktop, QStringLiteral(MEMOTAP_BARE_WINDOW_EXE), {recording},
-                        desktop.x.environment(), {}, into);
+                        desktop.programEnvironment(), {}, into);
 }
 
 // Parlatype opens the file given on its command line (a GApplication, it
@@ -173,7 +183,7 @@ bool startBareWindow(Desktop& desktop, const QString& recording, Measured& into)
 // home of its own.
 bool startParlatype(Desktop& desktop, const QString& recording, Measured& into) {
     QTemporaryDir home;
-    QProcessEnvironment env = desktop.environment(desktop.x.environment());
+    QProcessEnvironment env = desktop.programEnvironment();
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_DATA_HOME", home.filePath("data"));
