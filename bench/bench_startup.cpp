@@ -269,86 +269,78 @@ QString ratio(const Figures& ours, const Figures& theirs) {
     return a && b ? QString::number(*a / *b, 'f', 2) : QStringLiteral("-");
 }
 
-} // namespace
+enum Program { BareWindow, Parlatype, Player, ProgramCount };
+using Recordings = std::array<Recording, 2>;
+// Per program, per recording.
+using Starts = std::array<std::array<Measured, 2>, ProgramCount>;
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const int runs = runCount(QCoreApplication::arguments());
+const std::array<QString, 2> RecordingNames = {QStringLiteral("30-min MP3"),
+                                               QStringLiteral("9-h MP3")};
 
-    QTemporaryDir scratch;
-    const std::array<std::optional<Recording>, 2> recordings = {
-        makeMp3(scratch, "talk30min", {"-b", "64", "--cbr"}, true, 30 * 60),
-        makeMp3(scratch, "mp3cbr64", {"-b", "64", "--cbr"}, true)};
-    const std::array<QString, 2> recordingNames = {QStringLiteral("30-min MP3"),
-                                                   QStringLiteral("9-h MP3")};
-    if (!recordings[0] || !recordings[1]) {
-        std::fprintf(stderr, "bench_startup: the recordings could not be made\n");
-        return 1;
-    }
-    Desktop desktop;
-    if (const QString problem = desktop.problem(); !problem.isEmpty()) {
-        std::fprintf(stderr, "bench_startup: %s\n", problem.toUtf8().constData());
-        return 1;
-    }
+// Every column of a program says why it is empty.
+void giveReason(std::array<Measured, 2>& program, const QString& reason) {
+    for (Measured& m : program)
+        for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
+            if (f->values.empty())
+                f->missing = reason;
+}
 
-    enum Program { BareWindow, Parlatype, Player, ProgramCount };
+Starts measureStarts(Desktop& desktop, const Recordings& recordings,
+                     const std::array<QString, ProgramCount>& names, int runs) {
     using Start = bool (*)(Desktop&, const QString&, Measured&);
     const std::array<Start, ProgramCount> starts = {startBareWindow, startParlatype, startPlayer};
-    const std::array<QString, ProgramCount> names = {QStringLiteral("bare Qt 6 window (one label)"),
-                                                     parlatypeName(), QStringLiteral("memotap")};
-    std::array<std::array<Measured, 2>, ProgramCount> measured;
+    Starts measured;
     std::array<bool, ProgramCount> failed{};
     if (QStandardPaths::findExecutable("parlatype").isEmpty()) {
         failed[Parlatype] = true;
-        for (Measured& m : measured[Parlatype])
-            for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
-                f->missing = QStringLiteral("parlatype is not installed (scripts/install-deps)");
+        giveReason(measured[Parlatype], "parlatype is not installed (scripts/install-deps)");
     }
-
-    std::printf("Start-up, %d runs of each program on each recording, in turn\n", runs);
-    std::fflush(stdout);
     for (int run = 0; run < runs; ++run) {
         for (int program = 0; program < ProgramCount; ++program) {
             // Each run starts with the next program: none always follows another.
             const int which = (run + program) % ProgramCount;
-            for (std::size_t r = 0; r < recordings.size(); ++r) {
-                if (failed[which])
+            for (std::size_t r = 0; r < recordings.size() && !failed[which]; ++r) {
+                if (starts[which](desktop, recordings[r].path, measured[which][r]))
                     continue;
-                if (!starts[which](desktop, recordings[r]->path, measured[which][r])) {
-                    failed[which] = true;
-                    const QString reason = measured[which][r].firstMap.missing;
-                    std::fprintf(stderr, "bench_startup: %s: %s\n",
-                                 names[which].toUtf8().constData(), reason.toUtf8().constData());
-                    // Every column of the program says why it is empty.
-                    for (Measured& m : measured[which])
-                        for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
-                            if (f->values.empty())
-                                f->missing = reason;
-                }
+                failed[which] = true;
+                const QString reason = measured[which][r].firstMap.missing;
+                std::fprintf(stderr, "bench_startup: %s: %s\n", names[which].toUtf8().constData(),
+                             reason.toUtf8().constData());
+                giveReason(measured[which], reason);
             }
         }
     }
+    return measured;
+}
+
+std::array<SoundFigures, 2> measureFirstSounds(Desktop& desktop, const Recordings& recordings,
+                                               int runs) {
     std::array<SoundFigures, 2> sound;
     QProcessEnvironment monitorEnv = QProcessEnvironment::systemEnvironment();
     desktop.sound.addTo(monitorEnv);
     SoundMonitor monitor(monitorEnv);
-    const bool monitorReady = monitor.ready();
-    for (int run = 0; run < runs && monitorReady; ++run)
-        for (std::size_t r = 0; r < recordings.size(); ++r)
-            if (sound[r].sound.missing.isEmpty())
-                measureFirstSound(desktop, monitor, recordings[r]->path, sound[r]);
-    if (!monitorReady)
+    if (!monitor.ready()) {
         for (SoundFigures& figures : sound)
             figures.sound.missing = QStringLiteral("the sink's monitor could not be read");
+        return sound;
+    }
+    for (int run = 0; run < runs; ++run)
+        for (std::size_t r = 0; r < recordings.size(); ++r)
+            if (sound[r].sound.missing.isEmpty())
+                measureFirstSound(desktop, monitor, recordings[r].path, sound[r]);
+    return sound;
+}
 
-    auto header = [&](const QString& what) {
-        return std::vector<QString>{what, recordingNames[0], recordingNames[1]};
+void printReport(const std::array<QString, ProgramCount>& names, const Starts& measured,
+                 const std::array<SoundFigures, 2>& sound, int runs) {
+    auto header = [](const QString& what) {
+        return std::vector<QString>{what, RecordingNames[0], RecordingNames[1]};
     };
     std::vector<std::vector<QString>> firstMap{header("first window mapped, ms")};
     std::vector<std::vector<QString>> titled{header("title names the file, ms")};
     std::vector<std::vector<QString>> memory{
-        {"memory 1.5 s after, MB", recordingNames[0] + " RSS", recordingNames[0] + " PSS",
-         recordingNames[1] + " RSS", recordingNames[1] + " PSS"}};
+        {"memory 1.5 s after, MB", RecordingNames[0] + " RSS", RecordingNames[0] + " PSS",
+         RecordingNames[1] + " RSS", RecordingNames[1] + " PSS"}};
     for (int p = 0; p < ProgramCount; ++p) {
         const auto& m = measured[p];
         firstMap.push_back({names[p], m[0].firstMap.summary(), m[1].firstMap.summary()});
@@ -357,12 +349,10 @@ int main(int argc, char** argv) {
         memory.push_back({names[p], m[0].rss.summary(1), m[0].pss.summary(1), m[1].rss.summary(1),
                           m[1].pss.summary(1)});
     }
-    firstMap.push_back({"memotap / bare window",
-                        ratio(measured[Player][0].firstMap, measured[BareWindow][0].firstMap),
-                        ratio(measured[Player][1].firstMap, measured[BareWindow][1].firstMap)});
-    firstMap.push_back({"memotap / " + names[Parlatype],
-                        ratio(measured[Player][0].firstMap, measured[Parlatype][0].firstMap),
-                        ratio(measured[Player][1].firstMap, measured[Parlatype][1].firstMap)});
+    for (const Program other : {BareWindow, Parlatype})
+        firstMap.push_back({"memotap / " + names[other],
+                            ratio(measured[Player][0].firstMap, measured[other][0].firstMap),
+                            ratio(measured[Player][1].firstMap, measured[other][1].firstMap)});
     std::vector<std::vector<QString>> playing{header("memotap --play at once, ms")};
     playing.push_back(
         {"command socket listening", sound[0].listening.summary(), sound[1].listening.summary()});
@@ -376,5 +366,34 @@ int main(int argc, char** argv) {
     PrintTable("The title names the file, " + from, titled);
     PrintTable("Memory of the running program, median (min-max)", memory);
     PrintTable("From the player's start to sound, " + from, playing);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = runCount(QCoreApplication::arguments());
+
+    QTemporaryDir scratch;
+    const auto shortOne = makeMp3(scratch, "talk30min", {"-b", "64", "--cbr"}, true, 30 * 60);
+    const auto longOne = makeMp3(scratch, "mp3cbr64", {"-b", "64", "--cbr"}, true);
+    if (!shortOne || !longOne) {
+        std::fprintf(stderr, "bench_startup: the recordings could not be made\n");
+        return 1;
+    }
+    Desktop desktop;
+    if (const QString problem = desktop.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "bench_startup: %s\n", problem.toUtf8().constData());
+        return 1;
+    }
+
+    const Recordings recordings = {*shortOne, *longOne};
+    const std::array<QString, ProgramCount> names = {QStringLiteral("bare Qt 6 window (one label)"),
+                                                     parlatypeName(), QStringLiteral("memotap")};
+    std::printf("Start-up, %d runs of each program on each recording, in turn\n", runs);
+    std::fflush(stdout);
+    const Starts measured = measureStarts(desktop, recordings, names, runs);
+    const auto sound = measureFirstSounds(desktop, recordings, runs);
+    printReport(names, measured, sound, runs);
     return 0;
 }
