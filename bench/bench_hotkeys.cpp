@@ -17,6 +17,7 @@
 #include "core/textfile.h"
 #include "inputs/hotkey_backend_x11.h"
 #include "latency.h"
+#include "sound_monitor.h"
 #include "support/fake_engine.h"
 #include "support/xsession.h"
 #include "ui/frmMain.h"
@@ -143,30 +144,6 @@ void BM_HotkeyToEngineCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_HotkeyToEngineCommand)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The monitor's samples as they arrive; true once one is louder than the
-// threshold (about -20 dBFS), false after timeoutMs of quieter ones.
-bool waitForSound(QProcess& monitor, bool loud, int timeoutMs, int quietForMs = 0) {
-    const auto start = Clock::now();
-    auto quietSince = Clock::now();
-    while (msSince(start) < timeoutMs) {
-        monitor.waitForReadyRead(2);
-        const QByteArray bytes = monitor.readAll();
-        const auto* samples = reinterpret_cast<const std::int16_t*>(bytes.constData());
-        bool heard = false;
-        for (qsizetype i = 0; i < bytes.size() / 2; ++i)
-            heard = heard || std::abs(samples[i]) > 3000;
-        if (loud && heard)
-            return true;
-        if (!loud) {
-            if (heard)
-                quietSince = Clock::now();
-            else if (msSince(quietSince) >= quietForMs)
-                return true;
-        }
-    }
-    return false;
-}
-
 void BM_HotkeyToFirstSound(benchmark::State& state) {
     XSession x;
     SoundServer sound;
@@ -194,13 +171,10 @@ void BM_HotkeyToFirstSound(benchmark::State& state) {
         return;
     }
 
-    QProcess monitor;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     sound.addTo(env);
-    monitor.setProcessEnvironment(env);
-    monitor.start("parec", {"-d", "memotap_null.monitor", "--raw", "--format=s16le", "--rate=48000",
-                            "--channels=1", "--latency-msec=1"});
-    if (!monitor.waitForStarted(5000) || !waitForSound(monitor, false, 5000, 300)) {
+    SoundMonitor monitor(env);
+    if (!monitor.ready()) {
         state.SkipWithError("the sink's monitor could not be read");
         return;
     }
@@ -210,23 +184,21 @@ void BM_HotkeyToFirstSound(benchmark::State& state) {
         for (int press = 0; press < 20; ++press) {
             const auto sent = Clock::now();
             typer.key("ctrl+space"); // play
-            if (!waitForSound(monitor, true, 3000)) {
+            if (!monitor.waitForSound(true, 3000)) {
                 state.SkipWithError("no sound after the press");
                 break;
             }
             latencies.push_back(msSince(sent));
             state.SetIterationTime(latencies.back() / 1000);
-            waitForSound(monitor, false, 300); // plays a little
-            typer.key("ctrl+space");           // pause
-            if (!waitForSound(monitor, false, 3000, 300)) {
+            monitor.waitForSound(false, 300); // plays a little
+            typer.key("ctrl+space");          // pause
+            if (!monitor.waitForSound(false, 3000, 300)) {
                 state.SkipWithError("the sound did not stop");
                 break;
             }
         }
     }
     reportLatencies(state, "press_to_sound_", latencies);
-    monitor.kill();
-    monitor.waitForFinished(3000);
 }
 BENCHMARK(BM_HotkeyToFirstSound)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -1,33 +1,54 @@
-// Start-up and memory of the real player: process start to its main window
-// mapped on a private X server with the last file reopened, and the resident
-// memory of the running player with that file open. Beside it, the same for
-// Parlatype, started alternately in one run on a 30-minute and a nine-hour
-// MP3 (scripts/run-bench installs it where it can).
+// Start-up of the player beside a bare Qt 6 Widgets window (built with the
+// benchmarks) and Parlatype, each reopening the same recording, a 30-minute
+// and a nine-hour MP3. All three run on one private X server, sound server and
+// session bus, one after the other in turn, so that a busy machine slows all
+// three alike.
 //
-// The window is seen through X itself: a viewable top-level window whose
-// title names the file (the window is shown before the reopen, and named
-// when the file is open).
+// Figures, from the spawn of the program:
+//   first map     the first top-level window of the process mapped, as an X
+//                 client sees it: the same moment for any toolkit;
+//   file in title the window's title names the file (Parlatype names it
+//                 before it loads it, the player once its engine has it);
+//   memory        RSS and PSS 1.5 s after that (PSS shares the libraries'
+//                 pages among every process mapping them, on the machine too);
+//   first sound   the player started with the file in its history and sent
+//                 `memotap --play` the moment it listens for commands: until
+//                 the null sink's monitor hears it.
+//
+//   memotap_bench_startup [--runs N]     (or MEMOTAP_STARTUP_RUNS=N; 9 runs)
 #include "core/textfile.h"
 #include "recordings.h"
-#include "support/audio_fixtures.h"
+#include "sound_monitor.h"
+#include "startup/figures.h"
+#include "startup/process_memory.h"
+#include "startup/spawned.h"
+#include "startup/window_watcher.h"
 #include "support/private_bus.h"
 #include "support/xsession.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-#include <algorithm>
-#include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <cstring>
-#include <xcb/xcb.h>
+#include <array>
+#include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
+
+using Clock = WindowWatcher::Clock;
+
+constexpr int DefaultRuns = 9;
+constexpr int TimeoutMs = 20000;
+// Long enough for every program to have opened its file and settled.
+constexpr int SettleMs = 1500;
+
+double msBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 const char* DefaultKeyFile = "1,0,2,0,0,32,15,\"[Ctrl]+[Space]\",1\r\n"
                              "2,0,2,0,0,37,22,\"[Ctrl]+[←]\",1\r\n"
@@ -39,6 +60,7 @@ const char* DefaultKeyFile = "1,0,2,0,0,32,15,\"[Ctrl]+[Space]\",1\r\n"
                              "8,0,2,0,0,34,21,\"[Ctrl]+[PageDown]\",1\r\n"
                              "9,1,2,0,0,32,15,\"[Alt]+[Ctrl]+[Space]\",1\r\n";
 
+// The history's last file at 10 minutes, where the recording is loud.
 QByteArray settingsWithRecording(const QString& path) {
     QString text = QStringLiteral("0,0,1\r\n\"%1\",600\r\n").arg(path);
     for (int i = 0; i < 4; ++i)
@@ -47,259 +69,331 @@ QByteArray settingsWithRecording(const QString& path) {
     return textfile::encode(text);
 }
 
-QString windowTitle(xcb_connection_t* c, xcb_window_t w) {
-    const char* name = "_NET_WM_NAME";
-    auto* atomReply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    if (!atomReply)
-        return {};
-    const xcb_atom_t atom = atomReply->atom;
-    std::free(atomReply);
-    auto* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
-    if (!reply)
-        return {};
-    const QString title = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
-                                            xcb_get_property_value_length(reply));
-    std::free(reply);
-    return title;
+int runCount(const QStringList& arguments) {
+    QString count = qEnvironmentVariable("MEMOTAP_STARTUP_RUNS");
+    const qsizetype option = arguments.indexOf(QStringLiteral("--runs"));
+    if (option >= 0 && option + 1 < arguments.size())
+        count = arguments[option + 1];
+    bool ok = false;
+    const int runs = count.toInt(&ok);
+    return ok && runs > 0 ? runs : DefaultRuns;
 }
 
-// One figure of /proc/<pid>/smaps_rollup in megabytes ("Rss", "Pss",
-// "Anonymous"): most of the resident set is shared library pages, so the
-// proportional and the private anonymous figures are reported beside it.
-double memoryMegabytes(qint64 pid, const QByteArray& field) {
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : rollup.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong() / 1024.0;
-    return -1;
-}
-
-// Waits until a viewable top-level window whose title contains text exists,
-// polling the window tree: the same test for any program, whenever it sets
-// its title. The elapsed milliseconds since timer started, or -1.
-double waitForViewableWindow(xcb_connection_t* c, const QString& text, const QElapsedTimer& timer,
-                             int timeoutMs) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    while (timer.elapsed() < timeoutMs) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
-        const int count = tree ? xcb_query_tree_children_length(tree) : 0;
-        const xcb_window_t* children = tree ? xcb_query_tree_children(tree) : nullptr;
-        bool found = false;
-        for (int i = 0; i < count && !found; ++i) {
-            auto* attributes = xcb_get_window_attributes_reply(
-                c, xcb_get_window_attributes(c, children[i]), nullptr);
-            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-            std::free(attributes);
-            found = viewable && windowTitle(c, children[i]).contains(text);
-        }
-        std::free(tree);
-        if (found)
-            return timer.nsecsElapsed() / 1e6;
-        QThread::usleep(1000);
-    }
-    return -1;
-}
-
-void BM_StartupWithLastFile(benchmark::State& state) {
+// The desktop all programs start on.
+struct Desktop {
     XSession x;
-    QTemporaryDir audioDir;
-    const QString recording = audioDir.filePath("meeting.wav");
-    if (!x.ok() || !fixtures::writeWav(recording, fixtures::sine(440, 20 * 60, 16000), 16000)) {
-        state.SkipWithError("no X server or no recording");
-        return;
-    }
-    xcb_connection_t* c = xcb_connect(x.display().toLatin1().constData(), nullptr);
+    SoundServer sound;
+    PrivateBus bus;
+    QTemporaryDir runtime;
+    std::optional<WindowWatcher> watcher;
 
-    std::vector<double> startups;
-    std::vector<double> memory;
-    std::vector<double> proportional;
-    std::vector<double> anonymous;
-    for (auto _ : state) {
-        PlayerRun player(x);
-        player.writeFile("hMEMOTAP.txt", settingsWithRecording(recording));
-        player.writeFile("hMEMKEY.txt", textfile::encode(QString::fromUtf8(DefaultKeyFile)));
-        QElapsedTimer timer;
-        timer.start();
-        player.start();
-        const double ms = waitForViewableWindow(c, "meeting.wav - メモタップ", timer, 15000);
-        if (ms < 0) {
-            state.SkipWithError("the window with the reopened file did not appear");
-            break;
-        }
-        state.SetIterationTime(ms / 1000.0);
-        startups.push_back(ms);
-        QThread::msleep(1500);
-        const qint64 pid = player.process().processId();
-        memory.push_back(memoryMegabytes(pid, "Rss"));
-        proportional.push_back(memoryMegabytes(pid, "Pss"));
-        anonymous.push_back(memoryMegabytes(pid, "Anonymous"));
-        player.terminate();
-        player.waitForExit();
+    QString problem() {
+        if (!x.ok())
+            return QStringLiteral("Xvfb did not start");
+        if (!sound.ok())
+            return QStringLiteral("the PulseAudio server did not start");
+        if (bus.address().isEmpty())
+            return QStringLiteral("the session bus did not start");
+        if (!runtime.isValid())
+            return QStringLiteral("no runtime folder");
+        watcher.emplace(x.display());
+        return watcher->ok() ? QString() : QStringLiteral("no X connection for the watcher");
     }
-    xcb_disconnect(c);
-    if (startups.empty())
-        return;
-    std::sort(startups.begin(), startups.end());
-    for (auto* figures : {&memory, &proportional, &anonymous})
-        std::sort(figures->begin(), figures->end());
-    state.counters["startup_median_ms"] = startups[startups.size() / 2];
-    state.counters["startup_max_ms"] = startups.back();
-    state.counters["rss_median_MB"] = memory[memory.size() / 2];
-    state.counters["rss_max_MB"] = memory.back();
-    state.counters["pss_median_MB"] = proportional[proportional.size() / 2];
-    state.counters["anon_median_MB"] = anonymous[anonymous.size() / 2];
-}
-BENCHMARK(BM_StartupWithLastFile)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
-
-struct Run {
-    double startupMs = -1;
-    double rss = -1;
-    double pss = -1;
+    QProcessEnvironment environment(QProcessEnvironment env) const {
+        sound.addTo(env);
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        return env;
+    }
+    // For the other programs: the desktop, and a runtime folder of their own
+    // as the player has one.
+    QProcessEnvironment programEnvironment() const {
+        QProcessEnvironment env = environment(x.environment());
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        return env;
+    }
 };
 
-double median(std::vector<double> figures) {
-    if (figures.empty())
-        return -1;
-    std::sort(figures.begin(), figures.end());
-    return figures[figures.size() / 2];
+struct Measured {
+    Figures firstMap;
+    Figures title;
+    Figures rss;
+    Figures pss;
+};
+
+// One start of a program: false (and the reason in `into`) when its window
+// did not appear.
+bool measureStart(Desktop& desktop, const QString& program, const QStringList& arguments,
+                  const QProcessEnvironment& env, const QString& titleText, Measured& into) {
+    desktop.watcher->drain();
+    const auto start = Clock::now();
+    Spawned process(program, arguments, env);
+    if (process.pid() == 0) {
+        into.firstMap.missing = QStringLiteral("%1 could not be started").arg(program);
+        return false;
+    }
+    // In slices, so that a program that ends at once is not waited for.
+    std::optional<WindowWatcher::Mapped> mapped;
+    while (!mapped && !process.exitCode() && msBetween(start, Clock::now()) < TimeoutMs)
+        mapped = desktop.watcher->waitForFirstMap(process.pid(), 100);
+    if (!mapped) {
+        into.firstMap.missing = process.exitCode()
+                                    ? QStringLiteral("it ended with %1 before showing a window")
+                                          .arg(*process.exitCode())
+                                    : QStringLiteral("no window within %1 s").arg(TimeoutMs / 1000);
+        return false;
+    }
+    into.firstMap.add(msBetween(start, mapped->at));
+    if (!titleText.isEmpty()) {
+        const auto titled = desktop.watcher->waitForTitle(mapped->window, titleText, TimeoutMs);
+        if (titled)
+            into.title.add(msBetween(start, *titled));
+        else
+            into.title.missing = QStringLiteral("the title never named the file");
+    }
+    QThread::msleep(SettleMs);
+    if (const auto memory = ReadProcessMemory(process.pid())) {
+        into.rss.add(memory->rssMb);
+        into.pss.add(memory->pssMb);
+    }
+    return true;
 }
 
-Run measureMemotap(const XSession& x, xcb_connection_t* c, const QString& bus,
-                   const QString& recording) {
-    PlayerRun player(x);
-    // The same desktop for both: a session bus, as a desktop has.
-    if (!bus.isEmpty())
-        player.environment().insert("DBUS_SESSION_BUS_ADDRESS", bus);
-    player.writeFile("hMEMOTAP.txt", settingsWithRecording(recording));
-    player.writeFile("hMEMKEY.txt", textfile::encode(QString::fromUtf8(DefaultKeyFile)));
-    QElapsedTimer timer;
-    timer.start();
-    player.start();
-    Run run;
-    run.startupMs = waitForViewableWindow(c, QFileInfo(recording).fileName(), timer, 20000);
-    QThread::msleep(1500);
-    const qint64 pid = player.process().processId();
-    run.rss = memoryMegabytes(pid, "Rss");
-    run.pss = memoryMegabytes(pid, "Pss");
-    player.terminate();
-    player.waitForExit();
-    return run;
+// A player of its own for each start: the history names the recording.
+std::unique_ptr<PlayerRun> preparePlayer(Desktop& desktop, const QString& recording) {
+    auto player = std::make_unique<PlayerRun>(desktop.x);
+    player->writeFile("hMEMOTAP.txt", settingsWithRecording(recording));
+    player->writeFile("hMEMKEY.txt", textfile::encode(QString::fromUtf8(DefaultKeyFile)));
+    player->environment() = desktop.environment(player->environment());
+    return player;
 }
 
-Run measureParlatype(const XSession& x, xcb_connection_t* c, const QString& bus,
-                     const QString& recording) {
+bool startPlayer(Desktop& desktop, const QString& recording, Measured& into) {
+    const auto player = preparePlayer(desktop, recording);
+    return measureStart(desktop, player->executable(), {}, player->environment(),
+                        QFileInfo(recording).fileName() + " - メモタップ", into);
+}
+
+bool startBareWindow(Desktop& desktop, const QString& recording, Measured& into) {
+    return measureStart(desktop, QStringLiteral(MEMOTAP_BARE_WINDOW_EXE), {recording},
+                        desktop.programEnvironment(), {}, into);
+}
+
+// Parlatype opens the file given on its command line (a GApplication, it
+// needs the session bus); its settings stay in memory and its files in a
+// home of its own.
+bool startParlatype(Desktop& desktop, const QString& recording, Measured& into) {
     QTemporaryDir home;
-    QProcessEnvironment env = x.environment();
-    env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+    QProcessEnvironment env = desktop.programEnvironment();
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_DATA_HOME", home.filePath("data"));
     env.insert("XDG_CACHE_HOME", home.filePath("cache"));
     env.insert("NO_AT_BRIDGE", "1");
     env.insert("GSETTINGS_BACKEND", "memory");
-    QProcess parlatype;
-    parlatype.setProcessEnvironment(env);
-    parlatype.setProcessChannelMode(QProcess::MergedChannels);
-    QElapsedTimer timer;
-    timer.start();
-    parlatype.start("parlatype", {recording});
-    Run run;
-    run.startupMs = waitForViewableWindow(c, QFileInfo(recording).fileName(), timer, 20000);
-    QThread::msleep(1500);
-    run.rss = memoryMegabytes(parlatype.processId(), "Rss");
-    run.pss = memoryMegabytes(parlatype.processId(), "Pss");
-    parlatype.terminate();
-    if (!parlatype.waitForFinished(5000)) {
-        parlatype.kill();
-        parlatype.waitForFinished(5000);
-    }
-    return run;
+    return measureStart(desktop, QStringLiteral("parlatype"), {recording}, env,
+                        QFileInfo(recording).fileName(), into);
 }
 
-void benchBesideParlatype(benchmark::State& state, const Recording& recording) {
-    XSession x;
-    if (!x.ok()) {
-        state.SkipWithError("no X server");
-        return;
+// Whether a listening socket exists in folder.
+bool hasSocket(const QString& folder) {
+    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (dirent* entry = readdir(dir)) {
+        struct stat info {};
+        const QByteArray path = QFile::encodeName(folder) + '/' + entry->d_name;
+        found = found || (stat(path.constData(), &info) == 0 && S_ISSOCK(info.st_mode));
     }
-    const bool withParlatype = !QStandardPaths::findExecutable("parlatype").isEmpty();
-    // A session bus of its own, which Parlatype needs to start.
-    PrivateBus bus;
-    if (withParlatype && bus.address().isEmpty()) {
-        state.SkipWithError("no session bus for Parlatype");
-        return;
-    }
-    if (!withParlatype)
-        std::fprintf(stderr, "bench: Parlatype is not installed (scripts/run-bench installs it "
-                             "as root where Debian's packages are reachable); memotap alone\n");
-    xcb_connection_t* c = xcb_connect(x.display().toLatin1().constData(), nullptr);
-    std::vector<double> ours, theirs, ourRss, ourPss, theirRss, theirPss;
-    for (auto _ : state) {
-        const Run run = measureMemotap(x, c, bus.address(), recording.path);
-        if (run.startupMs < 0) {
-            state.SkipWithError("memotap's window with the file did not appear");
-            break;
-        }
-        state.SetIterationTime(run.startupMs / 1000.0);
-        ours.push_back(run.startupMs);
-        ourRss.push_back(run.rss);
-        ourPss.push_back(run.pss);
-        if (!withParlatype)
-            continue;
-        const Run other = measureParlatype(x, c, bus.address(), recording.path);
-        if (other.startupMs < 0) {
-            state.SkipWithError("Parlatype's window with the file did not appear");
-            break;
-        }
-        theirs.push_back(other.startupMs);
-        theirRss.push_back(other.rss);
-        theirPss.push_back(other.pss);
-    }
-    xcb_disconnect(c);
-    state.counters["memotap_median_ms"] = median(ours);
-    state.counters["memotap_rss_MB"] = median(ourRss);
-    state.counters["memotap_pss_MB"] = median(ourPss);
-    if (theirs.empty())
-        return;
-    state.counters["parlatype_median_ms"] = median(theirs);
-    state.counters["parlatype_rss_MB"] = median(theirRss);
-    state.counters["parlatype_pss_MB"] = median(theirPss);
-    state.counters["ratio"] = median(ours) / median(theirs);
+    closedir(dir);
+    return found;
 }
 
-// The recordings are made once, before the first run, and kept.
-const int registered = [] {
-    static QTemporaryDir dir;
-    for (auto [name, seconds] : {std::pair{"talk30min", 30 * 60}, std::pair{"mp3cbr64", 0}}) {
-        benchmark::RegisterBenchmark(
-            (std::string("StartupBesideParlatype/") + name).c_str(),
-            [name, seconds](benchmark::State& state) {
-                const auto made = seconds ? makeMp3(dir, name, {"-b", "64", "--cbr"}, true, seconds)
-                                          : makeMp3(dir, name, {"-b", "64", "--cbr"}, true);
-                if (!made) {
-                    state.SkipWithError("could not make the recording");
-                    return;
-                }
-                benchBesideParlatype(state, *made);
-            })
-            ->UseManualTime()
-            ->Iterations(7)
-            ->Unit(benchmark::kMillisecond);
+struct SoundFigures {
+    Figures listening;
+    Figures answered;
+    Figures sound;
+};
+
+// The player started with the file in its history, `memotap --play` sent as
+// soon as its command socket exists; until the sink plays.
+bool measureFirstSound(Desktop& desktop, SoundMonitor& monitor, const QString& recording,
+                       SoundFigures& into) {
+    if (!monitor.waitForSound(false, 5000, 300)) {
+        into.sound.missing = QStringLiteral("the sink did not fall silent");
+        return false;
     }
-    return 0;
-}();
+    const auto player = preparePlayer(desktop, recording);
+    const QString runtime = player->path(".runtime");
+    const auto start = Clock::now();
+    Spawned process(player->executable(), {}, player->environment());
+    while (!hasSocket(runtime) && msBetween(start, Clock::now()) < TimeoutMs)
+        QThread::usleep(500);
+    const auto listening = Clock::now();
+    Spawned play(player->executable(), {"--play"}, player->environment());
+    std::optional<Clock::time_point> answered;
+    std::optional<Clock::time_point> heard;
+    while ((!answered || !heard) && msBetween(start, Clock::now()) < TimeoutMs) {
+        if (!heard && monitor.heardWithin(2))
+            heard = Clock::now();
+        if (!answered && play.exitCode()) {
+            if (*play.exitCode() != 0) {
+                into.sound.missing =
+                    QStringLiteral("`memotap --play` ended with %1").arg(*play.exitCode());
+                return false;
+            }
+            answered = Clock::now();
+        }
+    }
+    if (!heard || !answered) {
+        into.sound.missing = QStringLiteral("no sound within %1 s").arg(TimeoutMs / 1000);
+        return false;
+    }
+    into.listening.add(msBetween(start, listening));
+    into.answered.add(msBetween(start, *answered));
+    into.sound.add(msBetween(start, *heard));
+    return true;
+}
+
+QString parlatypeName() {
+    QProcess version;
+    version.start("dpkg-query", {"-W", "-f=${Version}", "parlatype"});
+    version.waitForFinished(5000);
+    const QString text = QString::fromUtf8(version.readAllStandardOutput()).section(u'-', 0, 0);
+    return text.isEmpty() ? QStringLiteral("Parlatype") : "Parlatype " + text;
+}
+
+QString ratio(const Figures& ours, const Figures& theirs) {
+    const auto a = ours.median();
+    const auto b = theirs.median();
+    return a && b ? QString::number(*a / *b, 'f', 2) : QStringLiteral("-");
+}
+
+enum Program { BareWindow, Parlatype, Player, ProgramCount };
+using Recordings = std::array<Recording, 2>;
+// Per program, per recording.
+using Starts = std::array<std::array<Measured, 2>, ProgramCount>;
+
+const std::array<QString, 2> RecordingNames = {QStringLiteral("30-min MP3"),
+                                               QStringLiteral("9-h MP3")};
+
+// Every column of a program says why it is empty.
+void giveReason(std::array<Measured, 2>& program, const QString& reason) {
+    for (Measured& m : program)
+        for (Figures* f : {&m.firstMap, &m.title, &m.rss, &m.pss})
+            if (f->values.empty())
+                f->missing = reason;
+}
+
+Starts measureStarts(Desktop& desktop, const Recordings& recordings,
+                     const std::array<QString, ProgramCount>& names, int runs) {
+    using Start = bool (*)(Desktop&, const QString&, Measured&);
+    const std::array<Start, ProgramCount> starts = {startBareWindow, startParlatype, startPlayer};
+    Starts measured;
+    std::array<bool, ProgramCount> failed{};
+    if (QStandardPaths::findExecutable("parlatype").isEmpty()) {
+        failed[Parlatype] = true;
+        giveReason(measured[Parlatype], "parlatype is not installed (scripts/install-deps)");
+    }
+    for (int run = 0; run < runs; ++run) {
+        for (int program = 0; program < ProgramCount; ++program) {
+            // Each run starts with the next program: none always follows another.
+            const int which = (run + program) % ProgramCount;
+            for (std::size_t r = 0; r < recordings.size() && !failed[which]; ++r) {
+                if (starts[which](desktop, recordings[r].path, measured[which][r]))
+                    continue;
+                failed[which] = true;
+                const QString reason = measured[which][r].firstMap.missing;
+                std::fprintf(stderr, "bench_startup: %s: %s\n", names[which].toUtf8().constData(),
+                             reason.toUtf8().constData());
+                giveReason(measured[which], reason);
+            }
+        }
+    }
+    return measured;
+}
+
+std::array<SoundFigures, 2> measureFirstSounds(Desktop& desktop, const Recordings& recordings,
+                                               int runs) {
+    std::array<SoundFigures, 2> sound;
+    QProcessEnvironment monitorEnv = QProcessEnvironment::systemEnvironment();
+    desktop.sound.addTo(monitorEnv);
+    SoundMonitor monitor(monitorEnv);
+    if (!monitor.ready()) {
+        for (SoundFigures& figures : sound)
+            figures.sound.missing = QStringLiteral("the sink's monitor could not be read");
+        return sound;
+    }
+    for (int run = 0; run < runs; ++run)
+        for (std::size_t r = 0; r < recordings.size(); ++r)
+            if (sound[r].sound.missing.isEmpty())
+                measureFirstSound(desktop, monitor, recordings[r].path, sound[r]);
+    return sound;
+}
+
+void printReport(const std::array<QString, ProgramCount>& names, const Starts& measured,
+                 const std::array<SoundFigures, 2>& sound, int runs) {
+    auto header = [](const QString& what) {
+        return std::vector<QString>{what, RecordingNames[0], RecordingNames[1]};
+    };
+    std::vector<std::vector<QString>> firstMap{header("first window mapped, ms")};
+    std::vector<std::vector<QString>> titled{header("title names the file, ms")};
+    std::vector<std::vector<QString>> memory{
+        {"memory 1.5 s after, MB", RecordingNames[0] + " RSS", RecordingNames[0] + " PSS",
+         RecordingNames[1] + " RSS", RecordingNames[1] + " PSS"}};
+    for (int p = 0; p < ProgramCount; ++p) {
+        const auto& m = measured[p];
+        firstMap.push_back({names[p], m[0].firstMap.summary(), m[1].firstMap.summary()});
+        if (p != BareWindow)
+            titled.push_back({names[p], m[0].title.summary(), m[1].title.summary()});
+        memory.push_back({names[p], m[0].rss.summary(1), m[0].pss.summary(1), m[1].rss.summary(1),
+                          m[1].pss.summary(1)});
+    }
+    for (const Program other : {BareWindow, Parlatype})
+        firstMap.push_back({"memotap / " + names[other],
+                            ratio(measured[Player][0].firstMap, measured[other][0].firstMap),
+                            ratio(measured[Player][1].firstMap, measured[other][1].firstMap)});
+    std::vector<std::vector<QString>> playing{header("memotap --play at once, ms")};
+    playing.push_back(
+        {"command socket listening", sound[0].listening.summary(), sound[1].listening.summary()});
+    playing.push_back(
+        {"--play answered", sound[0].answered.summary(), sound[1].answered.summary()});
+    playing.push_back(
+        {"first sound on the sink", sound[0].sound.summary(), sound[1].sound.summary()});
+
+    const QString from = QStringLiteral("from the spawn; median (min-max) of %1 runs").arg(runs);
+    PrintTable("Start-up with the last file reopened, " + from, firstMap);
+    PrintTable("The title names the file, " + from, titled);
+    PrintTable("Memory of the running program, median (min-max)", memory);
+    PrintTable("From the player's start to sound, " + from, playing);
+}
 
 } // namespace
 
-// A program of its own, which loads no libmpv: see bench/CMakeLists.txt.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int runs = runCount(QCoreApplication::arguments());
+
+    QTemporaryDir scratch;
+    const auto shortOne = makeMp3(scratch, "talk30min", {"-b", "64", "--cbr"}, true, 30 * 60);
+    const auto longOne = makeMp3(scratch, "mp3cbr64", {"-b", "64", "--cbr"}, true);
+    if (!shortOne || !longOne) {
+        std::fprintf(stderr, "bench_startup: the recordings could not be made\n");
+        return 1;
+    }
+    Desktop desktop;
+    if (const QString problem = desktop.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "bench_startup: %s\n", problem.toUtf8().constData());
+        return 1;
+    }
+
+    const Recordings recordings = {*shortOne, *longOne};
+    const std::array<QString, ProgramCount> names = {QStringLiteral("bare Qt 6 window (one label)"),
+                                                     parlatypeName(), QStringLiteral("memotap")};
+    std::printf("Start-up, %d runs of each program on each recording, in turn\n", runs);
+    std::fflush(stdout);
+    const Starts measured = measureStarts(desktop, recordings, names, runs);
+    const auto sound = measureFirstSounds(desktop, recordings, runs);
+    printReport(names, measured, sound, runs);
     return 0;
 }
