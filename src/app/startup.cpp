@@ -8,6 +8,7 @@
 #include "core/hearing.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/hotkey_backend.h"
+#include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
@@ -33,6 +34,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <clocale>
+#include <functional>
 
 namespace modMain {
 
@@ -77,34 +79,43 @@ int runUntilClosed(QApplication& app) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return 0;
     }
-    // Its box comes after the start-up boxes.
-    inputs::StartInputMethodCheck(&app);
-    // A close that waited for start-up runs inside the event loop: the last
-    // window's close ends a loop that must be running by then.
-    QTimer::singleShot(0, &app, CloseIfRequested);
     return app.exec();
+}
+
+// The next step of start-up once the boxes of the one before are answered,
+// unless the window has closed meanwhile.
+void thenStep(std::function<void()> step) {
+    WhenMessageBoxesClosed([step = std::move(step)] {
+        if (!PlayerClosing())
+            step();
+    });
 }
 
 } // namespace
 
-void CreateWindows() {
+void CreateWindows(std::function<void()> then) {
     LoadSettings();
-    // libmpv loads the last file while the window is built; the reopen in
-    // Form_Load takes it over.
-    PreloadAudioFile(History[1].Path);
-    auto* form = new frmMain;
-    MainForm = form;
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    // Shown before the reopen of the last file: a slow reopen (a network
-    // share, a recorder on USB) happens in a window on screen, which says
-    // so, and mapping the window overlaps the open.
-    form->PrepareWindow();
-    form->show();
-    form->Form_Load();
-    // Closed while the last file reopened: the close has saved and let go
-    // of everything, and no hotkey may be taken again.
-    if (!PlayerClosing())
-        LoadHotKeyForm();
+    thenStep([then = std::move(then)] {
+        // libmpv loads the last file while the window is built; the reopen in
+        // Form_Load takes it over.
+        PreloadAudioFile(History[1].Path);
+        auto* form = new frmMain;
+        MainForm = form;
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        // Shown before the reopen of the last file: a slow reopen (a network
+        // share, a recorder on USB) happens in a window on screen, which says
+        // so, and mapping the window overlaps the open.
+        form->PrepareWindow();
+        form->show();
+        form->Form_Load();
+        // Closed while the last file reopened: the close has saved and let go
+        // of everything, and no hotkey may be taken again.
+        thenStep([then] {
+            LoadHotKeyForm();
+            if (then)
+                thenStep(then);
+        });
+    });
 }
 
 int Main(int argc, char** argv) {
@@ -143,18 +154,24 @@ int Main(int argc, char** argv) {
     InstallSessionEndHandler(RequestPlayerClose);
 
     InitialiseEngine();
-    // Before the last file is reopened, so that its first sound already
-    // comes through them.
-    LoadExtraSettings();
-    LoadHearing();
-    CreateWindows();
-    if (!PlayerClosing()) {
-        // After the hotkey dialog has read the extra settings file.
-        inputs::StartPedals(&app);
-        if (!openPath.isEmpty())
-            Execute(Command::Open, openPath); // after the reopen of the last file
-        FinishStartup();
-    }
+    thenStep([&app, openPath] {
+        // Before the last file is reopened, so that its first sound already
+        // comes through them.
+        LoadExtraSettings();
+        LoadHearing();
+        CreateWindows([&app, openPath] {
+            // After the hotkey dialog has read the extra settings file.
+            inputs::StartPedals(&app);
+            if (!openPath.isEmpty())
+                Execute(Command::Open, openPath); // after the reopen of the last file
+            FinishStartup();
+            // Its box comes after the start-up boxes.
+            inputs::StartInputMethodCheck(&app);
+            // A close that waited for start-up runs inside the event loop: the
+            // last window's close ends a loop that must be running by then.
+            QTimer::singleShot(0, &app, CloseIfRequested);
+        });
+    });
     const int code = runUntilClosed(app);
     // The backend's desktop session or X grabs end while their connection is open.
     setHotkeyBackend(nullptr);

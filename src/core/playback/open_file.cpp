@@ -82,17 +82,18 @@ void OpenFailed(const QString& path, std::int32_t error) {
     }
     ShowNoFile();
 
-    const Long index = FindHistory(path);
-    if (index == 0)
+    if (FindHistory(path) == 0)
         return;
-    const MessageResult answer = ShowMessage(QStringLiteral("メニューの履歴から ") + path +
-                                                 QStringLiteral(" を削除しますか"),
-                                             QStringLiteral("確認"), MessageIcon::Question,
-                                             MessageButtons::YesNo, MessageOwner::MainWindow);
-    if (answer == MessageResult::Yes) {
-        RemoveHistory(index);
-        RefreshHistoryMenu();
-    }
+    ShowMessage(QStringLiteral("メニューの履歴から ") + path + QStringLiteral(" を削除しますか"),
+                QStringLiteral("確認"), MessageIcon::Question, MessageButtons::YesNo,
+                MessageOwner::MainWindow, [path](MessageResult answer) {
+                    // Looked up again: the history may have moved while the box was up.
+                    const Long index = FindHistory(path);
+                    if (answer != MessageResult::Yes || index == 0)
+                        return;
+                    RemoveHistory(index);
+                    RefreshHistoryMenu();
+                });
 }
 
 } // namespace
