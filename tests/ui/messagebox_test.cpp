@@ -212,27 +212,42 @@ TEST(MessageBox, TheMainWindowsBoxesBlockItAndGoWithIt) {
 
 TEST(MessageBox, ABoxWithoutAWindowIsModalToAllAndItsCloseDoesNotEndTheProgram) {
     SetMessageHookForTesting({});
-    bool lastWindowClosed = false;
-    QObject listening;
-    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &listening,
-                     [&] { lastWindowClosed = true; });
-    // Answered with its button, then closed from the window manager.
+    // The program's event loop runs, as at start-up, where the box is the
+    // only window: answered with its button, then closed from the window
+    // manager.
     for (bool byButton : {true, false}) {
         std::optional<MessageResult> answer;
-        ShowMessage(QStringLiteral("設定ファイルがありません。初期設定で起動します。"),
-                    QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok,
-                    MessageOwner::None, [&](MessageResult result) { answer = result; });
-        QMessageBox* box = ShownBox();
-        ASSERT_TRUE(box);
-        EXPECT_EQ(box->parentWidget(), nullptr);
-        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-        if (byButton)
-            box->button(QMessageBox::Ok)->click();
-        else
-            box->close();
-        ASSERT_TRUE(WaitUntil([&] { return answer.has_value(); }));
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(lastWindowClosed) << "start-up would have ended with its first box";
+        bool loopStillRan = false;
+        QTimer::singleShot(0, [&] {
+            ShowMessage(QStringLiteral("設定ファイルがありません。初期設定で起動します。"),
+                        QStringLiteral("エラー"), MessageIcon::Warning, MessageButtons::Ok,
+                        MessageOwner::None, [&](MessageResult result) {
+                            answer = result;
+                            QTimer::singleShot(100, [&] {
+                                loopStillRan = true;
+                                QCoreApplication::exit(0);
+                            });
+                        });
+            QMessageBox* box = ShownBox();
+            if (!box) {
+                ADD_FAILURE() << "no box";
+                QCoreApplication::exit(1);
+                return;
+            }
+            EXPECT_EQ(box->parentWidget(), nullptr);
+            EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+            if (byButton)
+                box->button(QMessageBox::Ok)->click();
+            else
+                box->close();
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        QApplication::exec();
+        EXPECT_TRUE(answer.has_value());
+        EXPECT_TRUE(loopStillRan) << "start-up would have ended with its first box";
     }
 }
 
