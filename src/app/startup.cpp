@@ -8,6 +8,7 @@
 #include "core/hearing.h"
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/hotkey_backend.h"
+#include "core/messagebox.h"
 #include "core/modMain.h"
 #include "core/remote/socket_path.h"
 #include "core/single_instance.h"
@@ -33,6 +34,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <clocale>
+#include <functional>
 
 namespace modMain {
 
@@ -70,26 +72,43 @@ std::unique_ptr<HotkeyBackend> makeHotkeyBackend() {
     return inputs::makePortalHotkeyBackend();
 }
 
+// The next step of start-up once the boxes of the one before are answered,
+// unless the window has closed meanwhile.
+void thenStep(std::function<void()> step) {
+    WhenMessageBoxesClosed([step = std::move(step)] {
+        if (!PlayerClosing())
+            step();
+    });
+}
+
 } // namespace
 
-void CreateWindows() {
+void CreateWindows(std::function<void()> then) {
     LoadSettings();
-    // libmpv loads the last file while the window is built; the reopen in
-    // Form_Load takes it over.
-    PreloadAudioFile(History[1].Path);
-    auto* form = new frmMain;
-    MainForm = form;
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    // Shown before the reopen of the last file: a slow reopen (a network
-    // share, a recorder on USB) happens in a window on screen, which says
-    // so, and mapping the window overlaps the open.
-    form->PrepareWindow();
-    form->show();
-    form->Form_Load();
-    // Closed while the last file reopened: the close has saved and let go
-    // of everything, and no hotkey may be taken again.
-    if (!PlayerClosing())
-        LoadHotKeyForm();
+    thenStep([then = std::move(then)] {
+        // libmpv loads the last file while the window is built; the reopen in
+        // Form_Load takes it over.
+        PreloadAudioFile(History[1].Path);
+        auto* form = new frmMain;
+        MainForm = form;
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        // Shown before the reopen of the last file: a slow reopen (a network
+        // share, a recorder on USB) happens in a window on screen, which says
+        // so, and mapping the window overlaps the open.
+        form->PrepareWindow();
+        form->show();
+        form->Form_Load();
+        // The hotkeys are taken once the reopen has ended and its boxes are
+        // answered, unless the window was closed meanwhile: the close has
+        // saved and let go of everything.
+        WhenOpenEnded([then] {
+            thenStep([then] {
+                LoadHotKeyForm();
+                if (then)
+                    thenStep(then);
+            });
+        });
+    });
 }
 
 int Main(int argc, char** argv) {
@@ -112,24 +131,28 @@ int Main(int argc, char** argv) {
     instance.listen();
     // libmpv starts while the desktop services are set up; the rest of
     // start-up follows once it is up.
+    // libmpv starts while the desktop services are set up; the rest of
+    // start-up follows once it is up, each step once the boxes of the one
+    // before are answered.
     InitialiseEngine([&app, openPath] {
-        // Before the last file is reopened, so that its first sound already
-        // comes through them.
-        LoadExtraSettings();
-        LoadHearing();
-        CreateWindows();
-        if (PlayerClosing())
-            return;
-        // After the hotkey dialog has read the extra settings file.
-        inputs::StartPedals(&app);
-        if (!openPath.isEmpty())
-            Execute(Command::Open, openPath); // after the reopen of the last file
-        FinishStartup();
-        // Its box comes after the start-up boxes.
-        inputs::StartInputMethodCheck(&app);
-        // A close asked for during start-up goes once the window is there,
-        // from the event loop, as the last window's close must.
-        QTimer::singleShot(0, &app, CloseIfRequested);
+        thenStep([&app, openPath] {
+            // Before the last file is reopened, so that its first sound
+            // already comes through them.
+            LoadExtraSettings();
+            LoadHearing();
+            CreateWindows([&app, openPath] {
+                // After the hotkey dialog has read the extra settings file.
+                inputs::StartPedals(&app);
+                if (!openPath.isEmpty())
+                    Execute(Command::Open, openPath); // after the reopen of the last file
+                FinishStartup();
+                // Its box comes after the start-up boxes.
+                inputs::StartInputMethodCheck(&app);
+                // A close asked for during start-up goes once the window is
+                // there, from the event loop, as the last window's close must.
+                QTimer::singleShot(0, &app, CloseIfRequested);
+            });
+        });
     });
     QObject::connect(&instance, &SingleInstance::activationRequested, &app, bringToFront);
     QObject::connect(&app, &QApplication::focusChanged, &app, [](QWidget*, QWidget* now) {

@@ -2,6 +2,10 @@
 // notice goes through here, so tests can record the boxes and answer them
 // instead of a user. The windows install the presenter that really shows
 // them.
+//
+// A box does not wait for its answer: the call returns at once and the
+// answer comes later to the function given with it. Boxes come one at a
+// time, in the order they were asked for.
 #pragma once
 
 #include "core/modMain.h"
@@ -22,40 +26,50 @@ struct MessageCall {
     QString title;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
-    // A check box below the text when not empty; its state is written to
-    // *checked when the box closes.
+    // A check box below the text when not empty; whoever shows the box
+    // writes its state to *checked before answering.
     QString checkBoxText;
     bool* checked = nullptr;
 };
 
-// Shows a modal box and returns the button pressed. A Yes/No box closed
+// Receives the button pressed once the box has closed.
+using MessageAnswer = std::function<void(MessageResult)>;
+
+// Shows a modal box after those already up or waiting. A Yes/No box closed
 // without an answer counts as No.
-MessageResult ShowMessage(const QString& text, const QString& title = AppTitle,
-                          MessageIcon icon = MessageIcon::None,
-                          MessageButtons buttons = MessageButtons::Ok,
-                          MessageOwner owner = MessageOwner::None);
+void ShowMessage(const QString& text, const QString& title = AppTitle,
+                 MessageIcon icon = MessageIcon::None, MessageButtons buttons = MessageButtons::Ok,
+                 MessageOwner owner = MessageOwner::None, MessageAnswer then = {});
 
-// ShowMessage with a check box, which starts cleared; checked tells whether
-// the user ticked it.
-MessageResult ShowMessageWithCheckBox(const QString& text, const QString& title, MessageIcon icon,
-                                      const QString& checkBoxText, bool& checked);
+// ShowMessage of an Ok box with a check box, which starts cleared; then
+// learns whether the user ticked it.
+void ShowMessageWithCheckBox(const QString& text, const QString& title, MessageIcon icon,
+                             const QString& checkBoxText, std::function<void(bool checked)> then);
 
-// Runs show for the box call unless a test hook takes it, and counts the box
-// as open meanwhile. Presenters and dialogs that own their boxes use it.
-MessageResult PresentMessage(const MessageCall& call, const std::function<MessageResult()>& show);
+// Shows the box call and hands its answer to done, once.
+using MessageShow = std::function<void(const MessageCall&, MessageAnswer done)>;
 
-// True while a box is up.
+// Queues the box call to be shown by show, unless a test hook takes it, and
+// counts it as open until then has run. Presenters and dialogs that own
+// their boxes use it.
+void PresentMessage(const MessageCall& call, MessageShow show, MessageAnswer then);
+
+// True while a box is up or waiting to come up.
 bool MessageBoxOpen();
 // Adds a handler that runs each time the last open box has closed.
 void AddMessageBoxesClosedHandler(std::function<void()> handler);
+// Runs next at once when no box is up, otherwise from the event loop once
+// the last one has closed: what comes after a step's boxes waits for them.
+void WhenMessageBoxesClosed(std::function<void()> next);
 
 // Shows boxes for ShowMessage; without one a box is only logged and
 // answered as if closed (Ok, or No).
-using MessagePresenter = std::function<MessageResult(const MessageCall&, MessageOwner)>;
+using MessagePresenter = std::function<void(const MessageCall&, MessageOwner, MessageAnswer done)>;
 void SetMessagePresenter(MessagePresenter presenter);
 
 // While a hook is set, every box is handed to it instead of being shown; the
-// hook's result is the button pressed. An empty hook shows real boxes.
+// hook's result is the button pressed, answered at once. An empty hook shows
+// real boxes.
 using MessageHook = std::function<MessageResult(const MessageCall&)>;
 void SetMessageHookForTesting(MessageHook hook);
 

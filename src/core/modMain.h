@@ -104,6 +104,9 @@ void GiveUpOpen();
 void PreloadAudioFile(const QString& path);
 // True from OpenAudioFile until the open has ended or was given up.
 bool FileOpening();
+// Runs next now when no open is under way, or else once it has ended (its
+// boxes asked for) or was given up.
+void WhenOpenEnded(std::function<void()> next);
 void TogglePlayPause();
 void Play();
 void Pause();

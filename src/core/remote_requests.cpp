@@ -22,9 +22,9 @@ constexpr int RequestTimeoutMs = 2000;
 constexpr int MaxConnections = 16;
 int openConnections = 0;
 
-// What one connection has received, whether its command runs (a message
-// box of the command keeps the event loop turning meanwhile) and whether it
-// was answered.
+// What one connection has received, whether its command runs (an open of
+// the command keeps the event loop turning meanwhile) and whether it was
+// answered.
 struct Connection {
     QByteArray received;
     bool running = false;

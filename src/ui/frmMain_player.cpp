@@ -79,9 +79,7 @@ void frmMain::udREW_FF_Change() {
 }
 
 void frmMain::mnuOpen_Click() {
-    const QString path = ChooseAudioFile(this);
-    if (!path.isEmpty())
-        Execute(Command::Open, path);
+    ChooseAudioFile(this, [](const QString& path) { Execute(Command::Open, path); });
 }
 
 void frmMain::mnuHistry_Click(int index) {

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace modMain {
 
-MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
-                          MessageButtons buttons, QWidget* parent);
+// A box modal to parent (a dialog of the windows), after the boxes already up.
+void ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                 MessageButtons buttons, QWidget* parent, MessageAnswer then = {});
 
 } // namespace modMain

@@ -1,7 +1,5 @@
 #include "ui/open_dialog.h"
 
-#include "ui/session_close.h"
-
 #include <QFileDialog>
 
 namespace modMain {
@@ -31,16 +29,19 @@ QStringList AudioFileFilters() {
     };
 }
 
-QString ChooseAudioFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(AudioFileFilters());
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    const ModalDialogScope modal;
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
+void ChooseAudioFile(QWidget* parent, std::function<void(const QString& path)> chosen) {
+    auto* dialog = new QFileDialog(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters(AudioFileFilters());
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, chosen](int result) {
+        dialog->deleteLater();
+        const QString path = dialog->selectedFiles().value(0);
+        if (result == QDialog::Accepted && !path.isEmpty())
+            chosen(path);
+    });
+    dialog->open();
 }
 
 } // namespace modMain

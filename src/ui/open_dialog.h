@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -12,7 +13,8 @@ namespace modMain {
 // all files.
 QStringList AudioFileFilters();
 
-// Asks for an existing file; "" when the user cancels.
-QString ChooseAudioFile(QWidget* parent);
+// Asks for an existing file in a dialog modal to parent's window; chosen
+// gets it unless the user cancels.
+void ChooseAudioFile(QWidget* parent, std::function<void(const QString& path)> chosen);
 
 } // namespace modMain

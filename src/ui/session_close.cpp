@@ -1,7 +1,6 @@
 #include "ui/session_close.h"
 
 #include "core/log.h"
-#include "core/messagebox.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
 
@@ -14,8 +13,8 @@ namespace modMain {
 namespace {
 
 bool closeRequested = false;
-int modalDialogs = 0;
 
+// Each answers as if closed: a box's answer, a file dialog's cancel.
 void DismissOpenDialogs() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
@@ -26,28 +25,13 @@ void DismissOpenDialogs() {
     }
 }
 
-// Tried again from the event loop: a dialog's own loop returns only there.
-void CloseSoon() {
-    QTimer::singleShot(0, qApp, CloseIfRequested);
-}
-
 } // namespace
 
 void RequestPlayerClose() {
-    const bool first = !closeRequested;
     closeRequested = true;
-    if (first) {
-        static const bool listening = [] {
-            AddMessageBoxesClosedHandler([] {
-                if (closeRequested)
-                    CloseSoon();
-            });
-            return true;
-        }();
-        Q_UNUSED(listening);
-    }
     DismissOpenDialogs();
-    CloseSoon();
+    // From the event loop, out of whatever asked.
+    QTimer::singleShot(0, qApp, CloseIfRequested);
 }
 
 bool PlayerClosePending() {
@@ -58,19 +42,8 @@ void CloseIfRequested() {
     // The window exists once the settings are read, so a close from then on
     // saves what was loaded; one during the reopen of the last file need not
     // wait for a slow share.
-    if (!closeRequested || !MainForm || MessageBoxOpen() || modalDialogs > 0)
-        return;
-    if (MainForm)
+    if (closeRequested && MainForm)
         MainForm->close();
-}
-
-ModalDialogScope::ModalDialogScope() {
-    ++modalDialogs;
-}
-
-ModalDialogScope::~ModalDialogScope() {
-    if (--modalDialogs == 0 && closeRequested)
-        CloseSoon();
 }
 
 } // namespace modMain

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
+#include <functional>
 
 namespace modMain {
 
@@ -25,29 +26,38 @@ bool unavailableShown = false;
 QMetaObject::Connection startAnswer;
 QMetaObject::Connection lostConnection;
 
-// GNOME without the portal: its own shortcuts, offered once. True when the
-// player's commands have shortcuts there now.
-bool OfferGnomeShortcuts() {
-    if (!IsGnomeDesktop() || !GnomeShortcutsAvailable())
-        return false;
-    if (!GnomeShortcutPaths().isEmpty())
-        return true;
-    if (ExtraSetting(GnomeOfferedSetting) == QLatin1String("1"))
-        return false;
+// GNOME without the portal: its own shortcuts, offered once. done learns
+// whether the player's commands have shortcuts there now.
+void OfferGnomeShortcuts(const std::function<void(bool)>& done) {
+    if (!IsGnomeDesktop() || !GnomeShortcutsAvailable()) {
+        done(false);
+        return;
+    }
+    if (!GnomeShortcutPaths().isEmpty()) {
+        done(true);
+        return;
+    }
+    if (ExtraSetting(GnomeOfferedSetting) == QLatin1String("1")) {
+        done(false);
+        return;
+    }
     SetExtraSetting(GnomeOfferedSetting, QStringLiteral("1"));
     SaveExtraSettings();
-    const MessageResult answer =
-        ShowMessage(QStringLiteral("このデスクトップではホットキーを登録できません") + CrLf +
-                        QStringLiteral("GNOMEのキーボードショートカットに、メモタップの操作（"
-                                       "memotap --play-pause など）を追加しますか？") +
-                        CrLf + QStringLiteral("キー設定の画面からいつでも削除できます"),
-                    Title, MessageIcon::Question, MessageButtons::YesNo);
-    if (answer != MessageResult::Yes)
-        return false;
-    if (AddGnomeShortcuts(ClientCommandLine()))
-        return true;
-    qCWarning(lcHotkeys) << "GNOME's shortcuts could not be added";
-    return false;
+    ShowMessage(QStringLiteral("このデスクトップではホットキーを登録できません") + CrLf +
+                    QStringLiteral("GNOMEのキーボードショートカットに、メモタップの操作（"
+                                   "memotap --play-pause など）を追加しますか？") +
+                    CrLf + QStringLiteral("キー設定の画面からいつでも削除できます"),
+                Title, MessageIcon::Question, MessageButtons::YesNo, MessageOwner::None,
+                [done](MessageResult answer) {
+                    if (answer != MessageResult::Yes) {
+                        done(false);
+                        return;
+                    }
+                    const bool added = AddGnomeShortcuts(ClientCommandLine());
+                    if (!added)
+                        qCWarning(lcHotkeys) << "GNOME's shortcuts could not be added";
+                    done(added);
+                });
 }
 
 // Some shortcuts bound, some not: one box names the ones that do not work.
@@ -79,9 +89,14 @@ void AnswerStart(const DesktopShortcuts& desktop, DesktopShortcuts::Outcome outc
         return;
     }
     qCWarning(lcHotkeys) << "the desktop gave no shortcuts:" << outcome;
-    if (outcome == DesktopShortcuts::Outcome::Unavailable && OfferGnomeShortcuts())
+    if (outcome != DesktopShortcuts::Outcome::Unavailable) {
+        ShowHotkeysUnavailable();
         return;
-    ShowHotkeysUnavailable();
+    }
+    OfferGnomeShortcuts([](bool added) {
+        if (!added)
+            ShowHotkeysUnavailable();
+    });
 }
 
 } // namespace
@@ -109,18 +124,18 @@ void ShowHotkeysUnavailable() {
     if (unavailableShown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
         return;
     unavailableShown = true;
-    bool hide = false;
     ShowMessageWithCheckBox(
         QStringLiteral("このセッションではホットキーを使えません") + CrLf +
             QStringLiteral("代わりに、デスクトップのキーボード設定で memotap --play-pause、"
                            "memotap --rewind、memotap --forward などのコマンドをショートカットに"
                            "登録してください") +
             CrLf + QStringLiteral("メディアキーはMPRISで使えます"),
-        Title, MessageIcon::Warning, QStringLiteral("次回から表示しない"), hide);
-    if (!hide)
-        return;
-    SetExtraSetting(HiddenSetting, QStringLiteral("1"));
-    SaveExtraSettings();
+        Title, MessageIcon::Warning, QStringLiteral("次回から表示しない"), [](bool hide) {
+            if (!hide)
+                return;
+            SetExtraSetting(HiddenSetting, QStringLiteral("1"));
+            SaveExtraSettings();
+        });
 }
 
 QString ClientCommandLine() {

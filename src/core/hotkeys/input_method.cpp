@@ -2,8 +2,8 @@
 
 #include "core/commands.h"
 #include "core/extra_settings.h"
-#include "core/hotkeys/keylist.h"
 #include "core/hotkeys/extra_keys.h"
+#include "core/hotkeys/keylist.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 
@@ -23,17 +23,11 @@ std::optional<InputMethod>& Running() {
 }
 
 bool shown = false;
-bool waiting = false;
 
-void ShowWhenNoOtherBox() {
+// After the boxes already up or waiting (a start-up box, the desktop's answer).
+void ShowBox() {
     if (shown || PlayerClosing())
         return;
-    // Another box is up (a start-up box, the desktop's answer): after it.
-    if (MessageBoxOpen()) {
-        waiting = true;
-        return;
-    }
-    waiting = false;
     const QList<int> records = RecordsOnSwitchKeys();
     if (records.isEmpty() || !Running())
         return;
@@ -42,7 +36,6 @@ void ShowWhenNoOtherBox() {
     for (int record : records)
         lines << CommandLabel(record) + Binding(record).KeyText;
     const QString name = Running()->name;
-    bool hide = false;
     ShowMessageWithCheckBox(
         lines.join(CrLf) + QStringLiteral("は") + CrLf +
             QStringLiteral("入力メソッド（%1）の切り替えキーと同じです").arg(name) + CrLf +
@@ -52,27 +45,19 @@ void ShowWhenNoOtherBox() {
                            "変えてください")
                 .arg(name),
         QStringLiteral("ホットキー設定"), MessageIcon::Warning,
-        QStringLiteral("次回から表示しない"), hide);
-    if (!hide)
-        return;
-    SetExtraSetting(HiddenSetting, QStringLiteral("1"));
-    SaveExtraSettings();
+        QStringLiteral("次回から表示しない"), [](bool hide) {
+            if (!hide)
+                return;
+            SetExtraSetting(HiddenSetting, QStringLiteral("1"));
+            SaveExtraSettings();
+        });
 }
 
 void OfferBox() {
     if (shown || ExtraSetting(HiddenSetting) == QLatin1String("1"))
         return;
-    static const bool listening = [] {
-        AddMessageBoxesClosedHandler([] {
-            // Out of the closing box's handler first.
-            if (waiting)
-                QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
-        });
-        return true;
-    }();
-    Q_UNUSED(listening);
     // From the event loop: not inside the caller, which may be answering the bus.
-    QTimer::singleShot(0, &InputMethodChanges(), ShowWhenNoOtherBox);
+    QTimer::singleShot(0, &InputMethodChanges(), ShowBox);
 }
 
 } // namespace
@@ -119,7 +104,6 @@ QList<int> RecordsOnSwitchKeys() {
 void ResetInputMethodForTesting() {
     Running().reset();
     shown = false;
-    waiting = false;
 }
 
 } // namespace modMain

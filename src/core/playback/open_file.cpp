@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QTimer>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace modMain {
 
@@ -30,6 +32,8 @@ struct Opening {
     Long outgoing = 0;
 };
 std::optional<Opening> opening;
+// What waits for the open under way to end.
+std::vector<std::function<void()>> afterOpen;
 // Counts the opens, so that a late notice of one that ended long ago is
 // not shown for the next.
 std::uint64_t openSerial = 0;
@@ -78,17 +82,18 @@ void OpenFailed(const QString& path, std::int32_t error) {
     }
     ShowNoFile();
 
-    const Long index = FindHistory(path);
-    if (index == 0)
+    if (FindHistory(path) == 0)
         return;
-    const MessageResult answer = ShowMessage(QStringLiteral("メニューの履歴から ") + path +
-                                                 QStringLiteral(" を削除しますか"),
-                                             QStringLiteral("確認"), MessageIcon::Question,
-                                             MessageButtons::YesNo, MessageOwner::MainWindow);
-    if (answer == MessageResult::Yes) {
-        RemoveHistory(index);
-        RefreshHistoryMenu();
-    }
+    ShowMessage(QStringLiteral("メニューの履歴から ") + path + QStringLiteral(" を削除しますか"),
+                QStringLiteral("確認"), MessageIcon::Question, MessageButtons::YesNo,
+                MessageOwner::MainWindow, [path](MessageResult answer) {
+                    // Looked up again: the history may have moved while the box was up.
+                    const Long index = FindHistory(path);
+                    if (answer != MessageResult::Yes || index == 0)
+                        return;
+                    RemoveHistory(index);
+                    RefreshHistoryMenu();
+                });
 }
 
 } // namespace
@@ -135,6 +140,11 @@ void OpenSucceeded(const Opening& ended) {
     emit Events().fileOpened();
 }
 
+void TellOpenEnded() {
+    for (const std::function<void()>& next : std::exchange(afterOpen, {}))
+        next();
+}
+
 void OnOpened(const EngineOpened& result) {
     const Opening ended = *std::exchange(opening, std::nullopt);
     FileInfo = result.info;
@@ -145,6 +155,7 @@ void OnOpened(const EngineOpened& result) {
         OpenFailed(ended.path, result.error);
     }
     OpenEnded();
+    TellOpenEnded();
 }
 
 } // namespace
@@ -174,6 +185,14 @@ void GiveUpOpen() {
     PlaceLeftFile(given);
     ShowNoFile();
     OpenEnded();
+    TellOpenEnded();
+}
+
+void WhenOpenEnded(std::function<void()> next) {
+    if (opening)
+        afterOpen.push_back(std::move(next));
+    else
+        next();
 }
 
 } // namespace modMain

@@ -20,13 +20,13 @@ void ShowOnce(const QString& hiddenSetting, const QString& text) {
         return;
     shown << hiddenSetting;
     QTimer::singleShot(0, [hiddenSetting, text] {
-        bool hide = false;
         ShowMessageWithCheckBox(text, Title, MessageIcon::Information,
-                                QStringLiteral("次回から表示しない"), hide);
-        if (!hide)
-            return;
-        SetExtraSetting(hiddenSetting, QStringLiteral("1"));
-        SaveExtraSettings();
+                                QStringLiteral("次回から表示しない"), [hiddenSetting](bool hide) {
+                                    if (!hide)
+                                        return;
+                                    SetExtraSetting(hiddenSetting, QStringLiteral("1"));
+                                    SaveExtraSettings();
+                                });
     });
 }
 

@@ -300,18 +300,20 @@ TEST_F(CommandsOpen, FailedOpenAnsweredYesRemovesTheEntry) {
     EXPECT_FALSE(form->mnuHistry[3]->isVisible());
 }
 
-// Finds the open dialog once it is up and hands it to `act`.
-void whenDialogOpens(std::function<void(QFileDialog*)> act) {
-    QTimer::singleShot(20, [act] {
+// Finds the open dialog once it is up and hands it to `act`; the dialog has
+// closed when `closed` is set.
+void whenDialogOpens(std::function<void(QFileDialog*)> act, bool& closed) {
+    QTimer::singleShot(20, [act, &closed] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
-            whenDialogOpens(act);
+            whenDialogOpens(act, closed);
             return;
         }
         act(dialog);
         // A failed check inside `act` must not leave the dialog waiting.
         if (dialog->isVisible())
             dialog->reject();
+        closed = true;
     });
 }
 
@@ -345,23 +347,27 @@ TEST_F(CommandsOpen, FileMenuDialogFiltersAndOpensTheChosenFile) {
     QStringList filters;
     QList<QStringList> listed;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    whenDialogOpens([&](QFileDialog* dialog) {
-        filters = dialog->nameFilters();
-        mode = dialog->fileMode();
-        dialog->setDirectory(dir);
-        for (int i = 0; i < filters.size() && i < expected.size(); ++i) {
-            dialog->selectNameFilter(filters[i]);
-            // The folder is read and filtered in the background.
-            (void)QTest::qWaitFor([&] { return listedFiles(dialog) == expected[i]; }, 5000);
-            listed << listedFiles(dialog);
-        }
-        // The user types the name and presses Open.
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_TRUE(name);
-        name->setText("録音.wav");
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    bool closed = false;
+    whenDialogOpens(
+        [&](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            mode = dialog->fileMode();
+            dialog->setDirectory(dir);
+            for (int i = 0; i < filters.size() && i < expected.size(); ++i) {
+                dialog->selectNameFilter(filters[i]);
+                // The folder is read and filtered in the background.
+                (void)QTest::qWaitFor([&] { return listedFiles(dialog) == expected[i]; }, 5000);
+                listed << listedFiles(dialog);
+            }
+            // The user types the name and presses Open.
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_TRUE(name);
+            name->setText("録音.wav");
+            static_cast<QDialog*>(dialog)->accept();
+        },
+        closed);
     form->mnuOpen->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return closed; }, 30000));
 
     ASSERT_EQ(filters.size(), 4);
     EXPECT_TRUE(filters[0].startsWith("ｵｰﾃﾞｨｵﾌｧｲﾙ(*.wav,*.mp3) (*.wav *.WAV *.mp3 *.MP3)"));
@@ -377,8 +383,10 @@ TEST_F(CommandsOpen, FileMenuDialogFiltersAndOpensTheChosenFile) {
 
 TEST_F(CommandsOpen, FileMenuDialogCancelDoesNothing) {
     setHistory({{"/rec/a.wav", 10}});
-    whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+    bool closed = false;
+    whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); }, closed);
     form->mnuOpen->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return closed; }));
     EXPECT_EQ(engine->take(), QStringList());
     EXPECT_TRUE(messages.calls.empty());
     EXPECT_EQ(History[1], HistoryEntry({"/rec/a.wav", 10}));
