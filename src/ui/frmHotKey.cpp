@@ -287,39 +287,40 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
         releasing ? QString() : InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey);
     DesktopShortcuts* desktop = desktopShortcuts();
     disconnect(desktopAnswer_);
-    desktopAnswer_ =
-        connect(desktop, &DesktopShortcuts::finished, this,
-                [this, desktop, record, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
-                    disconnect(desktopAnswer_);
-                    auto answer = [this, desktop, releasing, inputMethod](bool bound, bool gnome) {
-                        const QList<int> unbound = bound   ? UnboundRecords(*desktop)
-                                                   : gnome ? UnboundRecords(desktopKeys())
-                                                           : QList<int>();
-                        if (!bound && !gnome)
-                            ShowRefusedCombination(this);
-                        else if (!unbound.isEmpty())
-                            ShowUnboundCombinations(this, unbound);
-                        else if (releasing)
-                            ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
-                                        MessageIcon::None, MessageButtons::Ok, this);
-                        else
-                            ShowRegistered(inputMethod, this);
-                    };
-                    if (outcome == DesktopShortcuts::Outcome::Bound) {
-                        answer(true, false);
-                        return;
-                    }
-                    // Without the portal GNOME's own shortcuts may hold the
-                    // records: what counts is the keys GNOME has afterwards.
-                    UpdateGnomeShortcuts(record, [self = QPointer(this), answer](bool gnome) {
-                        if (!self)
-                            return;
-                        if (gnome)
-                            self->readGnomeKeys([answer] { answer(false, true); });
-                        else
-                            answer(false, false);
-                    });
-                });
+    desktopAnswer_ = connect(
+        desktop, &DesktopShortcuts::finished, this,
+        [this, desktop, record, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
+            auto answer = [this, desktop, releasing, inputMethod](bool bound, bool gnome) {
+                const QList<int> unbound = bound   ? UnboundRecords(*desktop)
+                                           : gnome ? UnboundRecords(desktopKeys())
+                                                   : QList<int>();
+                if (!bound && !gnome)
+                    ShowRefusedCombination(this);
+                else if (!unbound.isEmpty())
+                    ShowUnboundCombinations(this, unbound);
+                else if (releasing)
+                    ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
+                                MessageIcon::None, MessageButtons::Ok, this);
+                else
+                    ShowRegistered(inputMethod, this);
+            };
+            if (outcome == DesktopShortcuts::Outcome::Bound) {
+                answer(true, false);
+                return;
+            }
+            // Without the portal GNOME's own shortcuts may hold the
+            // records: what counts is the keys GNOME has afterwards.
+            UpdateGnomeShortcuts(record, [self = QPointer(this), answer](bool gnome) {
+                if (!self)
+                    return;
+                if (gnome)
+                    self->readGnomeKeys([answer] { answer(false, true); });
+                else
+                    answer(false, false);
+            });
+        },
+        // Gone before it runs, so the call keeps what it holds.
+        Qt::SingleShotConnection);
     desktop->bind(ActiveShortcuts(releasing ? 0 : record));
 }
 

@@ -50,9 +50,9 @@ class GnomeDialog : public ::testing::Test {
         setHotkeyBackend(inputs::makePortalHotkeyBackend());
         DesktopShortcuts* desktop = desktopShortcuts();
         ASSERT_NE(desktop, nullptr);
-        bool answered = false;
+        // A member: every later answer (an apply binds again) lands here too.
         QObject::connect(desktop, &DesktopShortcuts::finished, desktop,
-                         [&answered] { answered = true; });
+                         [this] { answered = true; });
         LoadHotKeyForm();
         ASSERT_TRUE(WaitUntil([&] { return answered; })) << "no answer about the portal";
         ASSERT_TRUE(desktop->triggers().isEmpty()) << "GNOME 43 has no shortcuts portal";
@@ -65,6 +65,7 @@ class GnomeDialog : public ::testing::Test {
 
     QTemporaryDir dir;
     MessageRecorder messages;
+    bool answered = false;
 };
 
 TEST_F(GnomeDialog, ShowsGnomesKeysAndAChangeReachesGnome) {
@@ -102,7 +103,8 @@ TEST_F(GnomeDialog, RemovesOnlyOurs) {
     const QByteArray before = Gsettings({"get", Schema, "custom-keybindings"});
     ASSERT_TRUE(before.contains("/custom0/")) << "the user's own shortcut: " << before.data();
     frmHotKey& form = *HotKeyForm;
-    ASSERT_TRUE(form.cmdRemoveGnome->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return form.cmdRemoveGnome->isVisible(); }))
+        << "GNOME's keys read back";
     form.cmdRemoveGnome->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
     ASSERT_EQ(messages.calls.size(), 1u);

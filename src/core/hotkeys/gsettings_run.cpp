@@ -25,7 +25,9 @@ void RunGsettings(const QStringList& arguments, std::function<void(std::optional
     // finished and a failed start each end the run; whichever comes first answers.
     auto answer = std::make_shared<std::function<void(std::optional<QString>)>>(std::move(done));
     auto finish = [process, arguments, answer](const QString& failure) {
-        if (!*answer)
+        // At exit the application ends the runs it owns: nobody waits for
+        // their answers any more.
+        if (!*answer || QCoreApplication::closingDown())
             return;
         const auto done = std::exchange(*answer, nullptr);
         std::optional<QString> output;
@@ -37,7 +39,10 @@ void RunGsettings(const QStringList& arguments, std::function<void(std::optional
                 << QString::fromUtf8(process->readAllStandardError()).trimmed();
         process->disconnect();
         process->deleteLater();
-        done(output);
+        // Answered from the event loop, outside the process's own signal: a
+        // caller may start the next run at once.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done, output] { done(output); }, Qt::QueuedConnection);
     };
     QObject::connect(process, &QProcess::finished, process,
                      [process, finish](int code, QProcess::ExitStatus status) {
