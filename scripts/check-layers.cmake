@@ -1,7 +1,9 @@
 # Fails when a source includes a header of a layer above its own: the core
 # (src/core) may include neither Qt Gui nor Qt Widgets headers nor the inputs,
 # the windows or start-up; the inputs and the windows not start-up, nor each
-# other. Run as: cmake -DSOURCE_DIR=<repo> -DQT_HEADERS=<Qt's include root> -P check-layers.cmake
+# other. Fails too when the core waits inside itself: it starts work and
+# reacts to its news, so no nested event loop and no blocking wait for
+# another process may appear there. Run as: cmake -DSOURCE_DIR=<repo> -DQT_HEADERS=<Qt's include root> -P check-layers.cmake
 set(failures "")
 
 function(check_layer folder forbidden_prefixes check_gui)
@@ -30,11 +32,25 @@ function(check_layer folder forbidden_prefixes check_gui)
     set(failures ${failures} PARENT_SCOPE)
 endfunction()
 
+function(check_no_waits folder)
+    file(GLOB_RECURSE sources ${SOURCE_DIR}/src/${folder}/*.cpp ${SOURCE_DIR}/src/${folder}/*.h)
+    foreach(source ${sources})
+        file(STRINGS ${source} lines
+             REGEX "QEventLoop|processEvents|waitForFinished|[.>]exec\\(")
+        foreach(line ${lines})
+            string(STRIP "${line}" line)
+            list(APPEND failures "${source}: waits: ${line}")
+        endforeach()
+    endforeach()
+    set(failures ${failures} PARENT_SCOPE)
+endfunction()
+
 check_layer(core "ui;inputs;app" TRUE)
+check_no_waits(core)
 check_layer(inputs "ui;app" FALSE)
 check_layer(ui "inputs;app" FALSE)
 
 if(failures)
     list(JOIN failures "\n  " text)
-    message(FATAL_ERROR "Headers from a layer above:\n  ${text}")
+    message(FATAL_ERROR "Reaching a layer above, or waiting in the core:\n  ${text}")
 endif()

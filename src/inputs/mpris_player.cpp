@@ -2,6 +2,7 @@
 
 #include "core/commands.h"
 #include "core/modMain.h"
+#include "core/player_events.h"
 
 #include <QUrl>
 #include <algorithm>
@@ -35,7 +36,12 @@ MprisPlayer::MprisPlayer(QObject* parent) : QDBusAbstractAdaptor(parent) {
 }
 
 QString MprisPlayer::playbackStatus() const {
-    switch (engineState()) {
+    const std::int32_t state = engineState();
+    // The status a client has read is the one later changes are announced
+    // against: the poll alone would miss a pause and a play within one tick,
+    // and the client would keep the status it read while the player plays.
+    Events().NoteState(state);
+    switch (state) {
     case StatePlaying:
         return QStringLiteral("Playing");
     case StatePaused:

@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QWindow>
 
@@ -286,31 +287,40 @@ void frmHotKey::applyThroughDesktop(int line, int row) {
         releasing ? QString() : InputMethodSwitchingWith(ModifiersOf(entry), entry.VirtualKey);
     DesktopShortcuts* desktop = desktopShortcuts();
     disconnect(desktopAnswer_);
-    desktopAnswer_ =
-        connect(desktop, &DesktopShortcuts::finished, this,
-                [this, desktop, record, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
-                    disconnect(desktopAnswer_);
-                    const bool bound = outcome == DesktopShortcuts::Outcome::Bound;
-                    // Without the portal GNOME's own shortcuts may hold the
-                    // records: what counts is the keys GNOME has afterwards.
-                    const bool gnome = !bound && UpdateGnomeShortcuts(record);
-                    if (gnome) {
-                        readGnomeKeys();
-                        showDesktopKeys();
-                    }
-                    const QList<int> unbound = bound   ? UnboundRecords(*desktop)
-                                               : gnome ? UnboundRecords(desktopKeys())
-                                                       : QList<int>();
-                    if (!bound && !gnome)
-                        ShowRefusedCombination(this);
-                    else if (!unbound.isEmpty())
-                        ShowUnboundCombinations(this, unbound);
-                    else if (releasing)
-                        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
-                                    MessageIcon::None, MessageButtons::Ok, this);
-                    else
-                        ShowRegistered(inputMethod, this);
-                });
+    desktopAnswer_ = connect(
+        desktop, &DesktopShortcuts::finished, this,
+        [this, desktop, record, releasing, inputMethod](DesktopShortcuts::Outcome outcome) {
+            auto answer = [this, desktop, releasing, inputMethod](bool bound, bool gnome) {
+                const QList<int> unbound = bound   ? UnboundRecords(*desktop)
+                                           : gnome ? UnboundRecords(desktopKeys())
+                                                   : QList<int>();
+                if (!bound && !gnome)
+                    ShowRefusedCombination(this);
+                else if (!unbound.isEmpty())
+                    ShowUnboundCombinations(this, unbound);
+                else if (releasing)
+                    ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
+                                MessageIcon::None, MessageButtons::Ok, this);
+                else
+                    ShowRegistered(inputMethod, this);
+            };
+            if (outcome == DesktopShortcuts::Outcome::Bound) {
+                answer(true, false);
+                return;
+            }
+            // Without the portal GNOME's own shortcuts may hold the
+            // records: what counts is the keys GNOME has afterwards.
+            UpdateGnomeShortcuts(record, [self = QPointer(this), answer](bool gnome) {
+                if (!self)
+                    return;
+                if (gnome)
+                    self->readGnomeKeys([answer] { answer(false, true); });
+                else
+                    answer(false, false);
+            });
+        },
+        // Gone before it runs, so the call keeps what it holds.
+        Qt::SingleShotConnection);
     desktop->bind(ActiveShortcuts(releasing ? 0 : record));
 }
 
@@ -343,11 +353,25 @@ void frmHotKey::buildDesktopControls() {
 }
 
 // GNOME's keys are read back from GNOME: the user may change them in GNOME's
-// own keyboard settings at any time.
-void frmHotKey::readGnomeKeys() {
-    gnomeKeys_ = IsGnomeDesktop() ? GnomeShortcutKeys() : std::nullopt;
-    if (cmdRemoveGnome)
-        cmdRemoveGnome->setVisible(gnomeKeys_.has_value());
+// own keyboard settings at any time. The lines show them once GNOME answers,
+// and then runs after that.
+void frmHotKey::readGnomeKeys(std::function<void()> then) {
+    auto show = [this, then](std::optional<QMap<QString, QString>> keys) {
+        gnomeKeys_ = std::move(keys);
+        if (cmdRemoveGnome)
+            cmdRemoveGnome->setVisible(gnomeKeys_.has_value());
+        showDesktopKeys();
+        if (then)
+            then();
+    };
+    if (!IsGnomeDesktop()) {
+        show(std::nullopt);
+        return;
+    }
+    GnomeShortcutKeys([self = QPointer(this), show](std::optional<QMap<QString, QString>> keys) {
+        if (self)
+            show(std::move(keys));
+    });
 }
 
 // The desktop's keys by shortcut id; where it gave none, GNOME's shortcuts
@@ -391,12 +415,15 @@ void frmHotKey::cmdDesktopKeys_Click() {
 }
 
 void frmHotKey::cmdRemoveGnome_Click() {
-    const bool removed = RemoveGnomeShortcuts();
-    readGnomeKeys();
-    showDesktopKeys();
-    if (removed)
-        ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"), MessageIcon::None,
-                    MessageButtons::Ok, this);
+    RemoveGnomeShortcuts([self = QPointer(this)](bool removed) {
+        if (!self)
+            return;
+        self->readGnomeKeys([self, removed] {
+            if (removed)
+                ShowMessage(QStringLiteral("解除しました"), QStringLiteral("確認"),
+                            MessageIcon::None, MessageButtons::Ok, self.data());
+        });
+    });
 }
 
 void frmHotKey::showEvent(QShowEvent* event) {
@@ -410,10 +437,8 @@ void frmHotKey::showEvent(QShowEvent* event) {
 void frmHotKey::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Back from GNOME's keyboard settings, where the keys may have changed.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && lblDesktopKey) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && lblDesktopKey)
         readGnomeKeys();
-        showDesktopKeys();
-    }
 }
 
 void frmHotKey::closeEvent(QCloseEvent* event) {

@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -64,7 +65,7 @@ class frmHotKey : public QWidget {
     void buildControls();
     void buildDesktopControls();
     void showDesktopKeys();
-    void readGnomeKeys();
+    void readGnomeKeys(std::function<void()> then = {});
     const QMap<QString, QString>& desktopKeys() const;
     void showInputMethodMarks();
     void showInputMethodNote();

@@ -4,11 +4,13 @@
 // settings backend of the test's own, never the user's settings).
 #include "core/hotkeys/desktop_session.h"
 #include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/gnome_shortcuts.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
-#include "core/hotkeys/extra_keys.h"
+#include "support/gnome_answers.h"
+#include "support/log_capture.h"
 
 #include <QFile>
 #include <QProcess>
@@ -145,12 +147,12 @@ class GnomeShortcutsTest : public ::testing::Test {
 };
 
 TEST_F(GnomeShortcutsTest, AddedBesideTheUsersOwnAndRemovedWithoutThem) {
-    ASSERT_TRUE(GnomeShortcutsAvailable()) << "the GNOME settings schema is not installed";
+    ASSERT_TRUE(GnomeShortcutsAvailableNow()) << "the GNOME settings schema is not installed";
     ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}));
     HotKeys[4].Active = 0;
 
-    ASSERT_TRUE(AddGnomeShortcuts("'/opt/my player/memotap'"));
-    const QStringList ours = GnomeShortcutPaths();
+    ASSERT_TRUE(AddGnomeShortcutsNow("'/opt/my player/memotap'"));
+    const QStringList ours = GnomeShortcutPathsNow();
     EXPECT_EQ(ours.size(), 7);
     EXPECT_FALSE(ours.contains(GnomeShortcutPath(4)));
     EXPECT_EQ(shortcut(1, "binding"), "'<Control>space'");
@@ -162,28 +164,28 @@ TEST_F(GnomeShortcutsTest, AddedBesideTheUsersOwnAndRemovedWithoutThem) {
 
     // Adding again renews ours, adds none twice and drops a disabled one's.
     HotKeys[8].Active = 0;
-    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
-    EXPECT_EQ(GnomeShortcutPaths().size(), 6);
+    ASSERT_TRUE(AddGnomeShortcutsNow("memotap"));
+    EXPECT_EQ(GnomeShortcutPathsNow().size(), 6);
     EXPECT_EQ(shortcut(8, "command"), "''");
     EXPECT_EQ(shortcut(1, "command"), "'memotap --play-pause'");
 
-    ASSERT_TRUE(RemoveGnomeShortcuts());
-    EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+    ASSERT_TRUE(RemoveGnomeShortcutsNow());
+    EXPECT_TRUE(GnomeShortcutPathsNow().isEmpty());
     EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
     EXPECT_EQ(shortcut(1, "command"), "''");
 }
 
 TEST_F(GnomeShortcutsTest, AChangedRecordLeavesTheKeysTheUserGaveTheOthersInGnome) {
-    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    ASSERT_TRUE(AddGnomeShortcutsNow("memotap"));
     const QString shortcutSchema = schema + ".custom-keybinding:";
     // In GNOME's keyboard settings the user gives play-pause another key and
     // takes the shortcut of "to-start" (record 7) out.
     ASSERT_TRUE(
         gsettings({"set", shortcutSchema + GnomeShortcutPath(1), "binding", "'<Control><Alt>p'"}));
-    QStringList list = GnomeShortcutPaths();
+    QStringList list = GnomeShortcutPathsNow();
     list.removeAll(GnomeShortcutPath(7));
     ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + list.join("', '") + "']"}));
-    std::optional<QMap<QString, QString>> keys = GnomeShortcutKeys();
+    std::optional<QMap<QString, QString>> keys = GnomeShortcutKeysNow();
     ASSERT_TRUE(keys);
     EXPECT_EQ(keys->value("play-pause"), "Ctrl+Alt+P");
     EXPECT_EQ(keys->value("rewind"), "Ctrl+Left") << keys->keys().join(' ').toStdString();
@@ -194,21 +196,117 @@ TEST_F(GnomeShortcutsTest, AChangedRecordLeavesTheKeysTheUserGaveTheOthersInGnom
     // GNOME's and to-start stays out, while every command is renewed.
     Binding(2).ModCtrl = 0;
     Binding(2).VirtualKey = 116;
-    ASSERT_TRUE(AddGnomeShortcuts("/opt/memotap", 2));
+    ASSERT_TRUE(AddGnomeShortcutsNow("/opt/memotap", 2));
     EXPECT_EQ(shortcut(1, "binding"), "'<Control><Alt>p'");
     EXPECT_EQ(shortcut(2, "binding"), "'F5'");
     EXPECT_EQ(shortcut(1, "command"), "'/opt/memotap --play-pause'");
-    EXPECT_FALSE(GnomeShortcutPaths().contains(GnomeShortcutPath(7)));
+    EXPECT_FALSE(GnomeShortcutPathsNow().contains(GnomeShortcutPath(7)));
     // Changing to-start itself brings its shortcut back.
-    ASSERT_TRUE(AddGnomeShortcuts("/opt/memotap", 7));
-    EXPECT_TRUE(GnomeShortcutPaths().contains(GnomeShortcutPath(7)));
-    EXPECT_EQ(GnomeShortcutKeys()->value("to-start"), "Ctrl+Page Up");
+    ASSERT_TRUE(AddGnomeShortcutsNow("/opt/memotap", 7));
+    EXPECT_TRUE(GnomeShortcutPathsNow().contains(GnomeShortcutPath(7)));
+    EXPECT_EQ(GnomeShortcutKeysNow()->value("to-start"), "Ctrl+Page Up");
 
     // A key removed in GNOME is no key; none of ours at all is no answer.
     ASSERT_TRUE(gsettings({"set", shortcutSchema + GnomeShortcutPath(1), "binding", "''"}));
-    EXPECT_FALSE(GnomeShortcutKeys()->contains("play-pause"));
-    ASSERT_TRUE(RemoveGnomeShortcuts());
-    EXPECT_EQ(GnomeShortcutKeys(), std::nullopt);
+    EXPECT_FALSE(GnomeShortcutKeysNow()->contains("play-pause"));
+    ASSERT_TRUE(RemoveGnomeShortcutsNow());
+    EXPECT_EQ(GnomeShortcutKeysNow(), std::nullopt);
 }
 
 } // namespace
+
+// Work asked at once, as a dialog may ask it: each piece reads the list and
+// writes it back, so one crossing another would lose a change, and an answer
+// read before a change ends would show the old keys.
+TEST_F(GnomeShortcutsTest, WorkAskedAtOnceRunsOneAfterAnotherAndAnswersInThatOrder) {
+    ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}));
+    QStringList answers;
+    std::optional<QMap<QString, QString>> keysAfterAdding = QMap<QString, QString>{};
+    std::optional<QMap<QString, QString>> keysAfterRemoving = QMap<QString, QString>{};
+    QStringList pathsAfterRemoving{"none yet"};
+    AddGnomeShortcuts("memotap", 0, [&](bool ok) { answers << QString("added %1").arg(ok); });
+    GnomeShortcutKeys([&](std::optional<QMap<QString, QString>> keys) {
+        answers << "keys";
+        keysAfterAdding = keys;
+    });
+    RemoveGnomeShortcuts([&](bool ok) { answers << QString("removed %1").arg(ok); });
+    GnomeShortcutPaths([&](const QStringList& paths) {
+        answers << "paths";
+        pathsAfterRemoving = paths;
+    });
+    GnomeShortcutKeys([&](std::optional<QMap<QString, QString>> keys) {
+        answers << "keys";
+        keysAfterRemoving = keys;
+    });
+    EXPECT_TRUE(answers.isEmpty()) << "an answer came before the call returned";
+    ASSERT_TRUE(WaitUntil([&] { return answers.size() == 5; }, 30000))
+        << answers.join(", ").toStdString();
+
+    EXPECT_EQ(answers.join(", ").toStdString(), "added 1, keys, removed 1, paths, keys");
+    ASSERT_TRUE(keysAfterAdding);
+    EXPECT_EQ(keysAfterAdding->size(), 8);
+    EXPECT_EQ(keysAfterAdding->value("play-pause"), "Ctrl+Space");
+    EXPECT_TRUE(pathsAfterRemoving.isEmpty()) << pathsAfterRemoving.join(' ').toStdString();
+    EXPECT_EQ(keysAfterRemoving, std::nullopt);
+    EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
+    EXPECT_EQ(shortcut(1, "command"), "''");
+
+    // A change of the dialog asked after a removal finds none of ours: GNOME
+    // is left as the user left it.
+    EXPECT_FALSE(AddGnomeShortcutsNow("memotap", 2));
+    EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
+}
+
+// A gsettings that fails, cannot be run or dies answers each caller once,
+// with a line in the log, and writes nothing the caller did not ask.
+TEST_F(GnomeShortcutsTest, AFailingGsettingsAnswersOnceWithALogLine) {
+    ASSERT_TRUE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}));
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QByteArray path = qgetenv("PATH");
+    auto fakeGsettings = [&](const QByteArray& script) {
+        QFile file(bin.filePath("gsettings"));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write("#!/bin/sh\n" + script) > 0 &&
+               file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    qputenv("PATH", bin.path().toLocal8Bit());
+    LogCapture log("memotap.hotkeys");
+
+    // None to run.
+    int answers = 0;
+    GnomeShortcutsAvailable([&](bool available) {
+        ++answers;
+        EXPECT_FALSE(available);
+    });
+    EXPECT_EQ(answers, 0) << "answered inside the call";
+    EXPECT_EQ(GnomeShortcutPathsNow(), QStringList());
+    EXPECT_EQ(answers, 1);
+    EXPECT_FALSE(log.warnings.isEmpty());
+
+    // One that says no, and one that dies.
+    const std::pair<QByteArray, QString> cases[] = {
+        {"echo 'No such schema' >&2; exit 1\n", "No such schema"}, {"kill -9 $$\n", "crash"}};
+    for (const auto& [script, logged] : cases) {
+        ASSERT_TRUE(fakeGsettings(script));
+        log.warnings.clear();
+        EXPECT_FALSE(GnomeShortcutsAvailableNow()) << script.data();
+        EXPECT_FALSE(AddGnomeShortcutsNow("memotap")) << script.data();
+        EXPECT_FALSE(RemoveGnomeShortcutsNow()) << script.data();
+        EXPECT_EQ(GnomeShortcutKeysNow(), std::nullopt) << script.data();
+        ASSERT_FALSE(log.warnings.isEmpty()) << script.data();
+        EXPECT_TRUE(log.warnings.first().startsWith("gsettings list-keys"))
+            << log.warnings.first().toStdString();
+        EXPECT_TRUE(log.warnings.first().contains(logged)) << log.warnings.first().toStdString();
+    }
+
+    // The list cannot be written: the shortcuts written before it are not
+    // called added, and the user's list stays.
+    ASSERT_TRUE(fakeGsettings("case \"$1 $3\" in \"set custom-keybindings\") exit 1;; esac\n"
+                              "exec /usr/bin/gsettings \"$@\"\n"));
+    log.warnings.clear();
+    EXPECT_FALSE(AddGnomeShortcutsNow("memotap"));
+    EXPECT_EQ(log.warnings.size(), 1) << log.warnings.join('\n').toStdString();
+    qputenv("PATH", path);
+    EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath + "']");
+}

@@ -5,6 +5,10 @@
 #include "support/private_bus.h"
 #include "support/xsession.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
@@ -121,6 +125,26 @@ TEST_F(MprisE2E, DesktopsReadTheStateAndDriveThePlayer) {
     EXPECT_EQ(property(PlayerInterface, "PlaybackStatus"), "(<'Playing'>,)");
     ASSERT_TRUE(call(PlayerInterface + ".Pause"));
     EXPECT_TRUE(monitorShows("'PlaybackStatus': <'Paused'>")) << monitored.toStdString();
+
+    // A play, a read and a pause faster than the player looks at its state:
+    // the client read Playing, so the pause is announced.
+    monitored.clear();
+    QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "mpris-client");
+    const auto method = [](const QString& interface, const QString& name) {
+        return QDBusMessage::createMethodCall(Service, Path, interface, name);
+    };
+    client.asyncCall(method(PlayerInterface, "Play"));
+    QDBusMessage get = method("org.freedesktop.DBus.Properties", "Get");
+    get << PlayerInterface << QStringLiteral("PlaybackStatus");
+    QDBusPendingCall read = client.asyncCall(get);
+    client.asyncCall(method(PlayerInterface, "Pause"));
+    read.waitForFinished();
+    ASSERT_FALSE(read.isError()) << read.error().message().toStdString();
+    EXPECT_EQ(read.reply().arguments().value(0).value<QDBusVariant>().variant().toString(),
+              "Playing");
+    EXPECT_TRUE(monitorShows("'Playing'>(.|\\n)*'PlaybackStatus': <'Paused'>"))
+        << monitored.toStdString();
+    QDBusConnection::disconnectFromBus("mpris-client");
 
     // Seek takes an offset in microseconds and clamps to the file.
     ASSERT_TRUE(

@@ -16,3 +16,15 @@ execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${WORK} -DQT_HEADERS=${QT_
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "the layer check refused a core file that stays in its layer")
 endif()
+
+# A core that waits inside itself is refused too.
+foreach(wait "QEventLoop loop;" "loop.exec();" "QCoreApplication::processEvents();"
+             "process.waitForFinished(1000);")
+    file(WRITE ${WORK}/src/core/planted.cpp "#include <QString>\nvoid f() { ${wait} }\n")
+    execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${WORK} -DQT_HEADERS=${QT_HEADERS}
+                            -P ${CHECK}
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+    if(result EQUAL 0 OR NOT errors MATCHES "planted.cpp")
+        message(FATAL_ERROR "the layer check let a core file wait: ${wait}")
+    endif()
+endforeach()

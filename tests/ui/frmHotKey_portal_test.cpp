@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "inputs/portal_shortcuts.h"
 #include "support/fake_portal.h"
+#include "support/gnome_answers.h"
 #include "support/message_recorder.h"
 #include "support/wait.h"
 #include "ui/forms.h"
@@ -181,7 +182,7 @@ TEST_F(PortalDialogTest, WithoutThePortalTheDialogShowsGnomesOwnKeys) {
     };
     ASSERT_NE(gsettings({"set", schema, "custom-keybindings", "['" + userPath + "']"}), "failed");
     InstallDefaultHotKeys();
-    ASSERT_TRUE(AddGnomeShortcuts("memotap"));
+    ASSERT_TRUE(AddGnomeShortcutsNow("memotap"));
     // Changed in GNOME's keyboard settings.
     ASSERT_TRUE(setBinding(1, "'<Control><Alt>p'"));
     HotKeys = {};
@@ -211,19 +212,29 @@ TEST_F(PortalDialogTest, WithoutThePortalTheDialogShowsGnomesOwnKeys) {
     form.hide();
     ASSERT_TRUE(setBinding(3, "''"));
     form.show();
-    EXPECT_EQ(form.lstCommand->item(2)->text(), "FF        :[Ctrl]+[→] <<未登録>>");
+    EXPECT_TRUE(WaitUntil([&] {
+        return form.lstCommand->item(2)->text() == "FF        :[Ctrl]+[→] <<未登録>>";
+    })) << form.lstCommand->item(2)->text().toStdString();
     EXPECT_EQ(form.lstCommand->item(2)->toolTip(), Line0Key + "未登録");
 
     // Removing takes ours out, leaves the user's own, and says what is left.
     messages.calls.clear();
     form.cmdRemoveGnome->click();
-    EXPECT_TRUE(GnomeShortcutPaths().isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return !messages.calls.empty(); }));
+    EXPECT_TRUE(GnomeShortcutPathsNow().isEmpty());
     EXPECT_EQ(gsettings({"get", schema, "custom-keybindings"}), "['" + userPath.toUtf8() + "']");
     EXPECT_FALSE(form.cmdRemoveGnome->isVisible());
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_EQ(messages.calls[0].text, "解除しました");
     EXPECT_EQ(form.lstCommand->item(0)->text(), "Listen    :[Ctrl]+[Space] <<未登録>>");
     EXPECT_EQ(form.lblDesktopKey->text(), Line0Key + "未登録");
+
+    // GNOME answers after the dialog is gone: the answer finds no dialog.
+    ASSERT_TRUE(AddGnomeShortcutsNow("memotap"));
+    form.hide();
+    form.show();
+    UnloadHotKeyForm();
+    EXPECT_EQ(GnomeShortcutPathsNow().size(), 8);
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
 

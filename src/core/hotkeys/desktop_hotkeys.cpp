@@ -26,38 +26,43 @@ bool unavailableShown = false;
 QMetaObject::Connection startAnswer;
 QMetaObject::Connection lostConnection;
 
-// GNOME without the portal: its own shortcuts, offered once. done learns
-// whether the player's commands have shortcuts there now.
-void OfferGnomeShortcuts(const std::function<void(bool)>& done) {
-    if (!IsGnomeDesktop() || !GnomeShortcutsAvailable()) {
-        done(false);
-        return;
-    }
-    if (!GnomeShortcutPaths().isEmpty()) {
-        done(true);
-        return;
-    }
-    if (ExtraSetting(GnomeOfferedSetting) == QLatin1String("1")) {
-        done(false);
-        return;
-    }
-    SetExtraSetting(GnomeOfferedSetting, QStringLiteral("1"));
-    SaveExtraSettings();
-    ShowMessage(QStringLiteral("このデスクトップではホットキーを登録できません") + CrLf +
-                    QStringLiteral("GNOMEのキーボードショートカットに、メモタップの操作（"
-                                   "memotap --play-pause など）を追加しますか？") +
-                    CrLf + QStringLiteral("キー設定の画面からいつでも削除できます"),
-                Title, MessageIcon::Question, MessageButtons::YesNo, MessageOwner::None,
-                [done](MessageResult answer) {
-                    if (answer != MessageResult::Yes) {
-                        done(false);
-                        return;
-                    }
-                    const bool added = AddGnomeShortcuts(ClientCommandLine());
-                    if (!added)
-                        qCWarning(lcHotkeys) << "GNOME's shortcuts could not be added";
-                    done(added);
-                });
+// GNOME without the portal: its own shortcuts, offered once. done(true) when
+// the player's commands have shortcuts there now.
+void OfferGnomeShortcuts(std::function<void(bool)> done) {
+    GnomeShortcutsAvailable([done](bool available) {
+        if (!available) {
+            done(false);
+            return;
+        }
+        GnomeShortcutPaths([done](const QStringList& ours) {
+            if (!ours.isEmpty()) {
+                done(true);
+                return;
+            }
+            if (ExtraSetting(GnomeOfferedSetting) == QLatin1String("1")) {
+                done(false);
+                return;
+            }
+            SetExtraSetting(GnomeOfferedSetting, QStringLiteral("1"));
+            SaveExtraSettings();
+            ShowMessage(QStringLiteral("このデスクトップではホットキーを登録できません") + CrLf +
+                            QStringLiteral("GNOMEのキーボードショートカットに、メモタップの操作（"
+                                           "memotap --play-pause など）を追加しますか？") +
+                            CrLf + QStringLiteral("キー設定の画面からいつでも削除できます"),
+                        Title, MessageIcon::Question, MessageButtons::YesNo, MessageOwner::None,
+                        [done](MessageResult answer) {
+                            if (answer != MessageResult::Yes) {
+                                done(false);
+                                return;
+                            }
+                            AddGnomeShortcuts(ClientCommandLine(), 0, [done](bool added) {
+                                if (!added)
+                                    qCWarning(lcHotkeys) << "GNOME's shortcuts could not be added";
+                                done(added);
+                            });
+                        });
+        });
+    });
 }
 
 // Some shortcuts bound, some not: one box names the ones that do not work.
@@ -89,14 +94,14 @@ void AnswerStart(const DesktopShortcuts& desktop, DesktopShortcuts::Outcome outc
         return;
     }
     qCWarning(lcHotkeys) << "the desktop gave no shortcuts:" << outcome;
-    if (outcome != DesktopShortcuts::Outcome::Unavailable) {
-        ShowHotkeysUnavailable();
+    if (outcome == DesktopShortcuts::Outcome::Unavailable && IsGnomeDesktop()) {
+        OfferGnomeShortcuts([](bool offered) {
+            if (!offered)
+                ShowHotkeysUnavailable();
+        });
         return;
     }
-    OfferGnomeShortcuts([](bool added) {
-        if (!added)
-            ShowHotkeysUnavailable();
-    });
+    ShowHotkeysUnavailable();
 }
 
 } // namespace
@@ -114,10 +119,13 @@ void StartDesktopHotkeys(DesktopShortcuts& desktop) {
     desktop.bind(ActiveShortcuts());
 }
 
-bool UpdateGnomeShortcuts(int record) {
-    if (!IsGnomeDesktop() || GnomeShortcutPaths().isEmpty())
-        return false;
-    return AddGnomeShortcuts(ClientCommandLine(), record);
+void UpdateGnomeShortcuts(int record, std::function<void(bool)> done) {
+    if (IsGnomeDesktop())
+        AddGnomeShortcuts(ClientCommandLine(), record, std::move(done));
+    else
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done = std::move(done)] { done(false); },
+            Qt::QueuedConnection);
 }
 
 void ShowHotkeysUnavailable() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace modMain {
 
@@ -16,8 +17,8 @@ void StartDesktopHotkeys(DesktopShortcuts& desktop);
 
 // After the hotkey dialog changed record and the desktop gave no shortcuts:
 // GNOME's shortcuts, where the user has them, take that record's key.
-// True when they did.
-bool UpdateGnomeShortcuts(int record);
+// done(true), from the event loop, when they did.
+void UpdateGnomeShortcuts(int record, std::function<void(bool)> done);
 
 // The box saying the hotkeys are not available in this session, with the
 // check box that turns it off for later runs; shown at most once a run.

@@ -2,16 +2,16 @@
 
 #include "core/commands.h"
 #include "core/hotkeys/desktop_shortcuts.h"
+#include "core/hotkeys/extra_keys.h"
+#include "core/hotkeys/gsettings_run.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/shortcut_triggers.h"
-#include "core/hotkeys/extra_keys.h"
-#include "core/log.h"
 
-#include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
+#include <deque>
 #include <memory>
-#include <optional>
-#include <vector>
+#include <utility>
 
 namespace modMain {
 
@@ -25,17 +25,73 @@ const QString BasePath =
     QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
 const QString OurPrefix = BasePath + QStringLiteral("memotap");
 
-std::optional<QString> Gsettings(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("gsettings"), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qCWarning(lcHotkeys).noquote()
-            << "gsettings" << arguments.join(u' ') << "failed:" << process.errorString()
-            << QString::fromUtf8(process.readAllStandardError()).trimmed();
-        return std::nullopt;
+using Outputs = QList<std::optional<QString>>;
+
+// One piece of work on GNOME's settings; it calls end once it is over.
+using Work = std::function<void(std::function<void()> end)>;
+
+std::deque<Work> waiting;
+bool working = false;
+
+void StartNext() {
+    if (working || waiting.empty())
+        return;
+    working = true;
+    Work work = std::move(waiting.front());
+    waiting.pop_front();
+    work([] {
+        working = false;
+        StartNext();
+    });
+}
+
+void Queue(Work work) {
+    waiting.push_back(std::move(work));
+    StartNext();
+}
+
+// Runs every gsettings at once; done gets their outputs in the same order.
+// For reads only: writers each rewrite the whole settings file of the keyfile
+// backend, so writes at once would lose one another.
+void ReadAll(const QList<QStringList>& runs, std::function<void(Outputs)> done) {
+    if (runs.isEmpty()) {
+        done({});
+        return;
     }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    struct Gathered {
+        Outputs outputs;
+        qsizetype left = 0;
+        std::function<void(Outputs)> done;
+    };
+    auto gathered = std::make_shared<Gathered>();
+    gathered->outputs.resize(runs.size());
+    gathered->left = runs.size();
+    gathered->done = std::move(done);
+    for (qsizetype i = 0; i < runs.size(); ++i)
+        RunGsettings(runs.at(i), [gathered, i](std::optional<QString> output) {
+            gathered->outputs[i] = std::move(output);
+            if (--gathered->left == 0)
+                gathered->done(std::move(gathered->outputs));
+        });
+}
+
+// Runs the writes one after another from the first; done tells whether every
+// one succeeded.
+void WriteInTurn(QList<QStringList> writes, std::function<void(bool)> done, bool ok = true) {
+    if (writes.isEmpty()) {
+        done(ok);
+        return;
+    }
+    const QStringList first = writes.takeFirst();
+    RunGsettings(first, [writes = std::move(writes), done = std::move(done),
+                         ok](std::optional<QString> output) mutable {
+        WriteInTurn(std::move(writes), std::move(done), output.has_value() && ok);
+    });
+}
+
+bool AllRan(const Outputs& outputs) {
+    return std::all_of(outputs.begin(), outputs.end(),
+                       [](const std::optional<QString>& output) { return output.has_value(); });
 }
 
 // A GVariant string in its text form, as gsettings reads it.
@@ -70,48 +126,52 @@ int RecordOfPath(const QString& path) {
     return ok ? record : 0;
 }
 
-std::optional<QStringList> ReadList() {
-    const std::optional<QString> text = Gsettings({QStringLiteral("get"), Schema, ListKey});
-    if (!text)
-        return std::nullopt;
-    // "['/a/', '/b/']" or "@as []"; the paths hold no quotes.
-    QStringList paths;
-    static const QRegularExpression item(QStringLiteral("'([^']*)'"));
-    for (const QRegularExpressionMatch& match : item.globalMatch(*text))
-        paths << match.captured(1);
-    return paths;
+QStringList Ours(const QStringList& paths) {
+    QStringList ours;
+    for (const QString& path : paths)
+        if (path.startsWith(OurPrefix))
+            ours << path;
+    return ours;
 }
 
-bool WriteList(const QStringList& paths) {
+void ReadList(std::function<void(std::optional<QStringList>)> done) {
+    RunGsettings({QStringLiteral("get"), Schema, ListKey},
+                 [done = std::move(done)](std::optional<QString> text) {
+                     if (!text) {
+                         done(std::nullopt);
+                         return;
+                     }
+                     // "['/a/', '/b/']" or "@as []"; the paths hold no quotes.
+                     QStringList paths;
+                     static const QRegularExpression item(QStringLiteral("'([^']*)'"));
+                     for (const QRegularExpressionMatch& match : item.globalMatch(*text))
+                         paths << match.captured(1);
+                     done(paths);
+                 });
+}
+
+void WriteList(const QStringList& paths, std::function<void(bool)> done) {
     QStringList items;
     for (const QString& path : paths)
         items << Quoted(path);
-    return Gsettings({QStringLiteral("set"), Schema, ListKey,
-                      u'[' + items.join(QStringLiteral(", ")) + u']'})
-        .has_value();
+    RunGsettings(
+        {QStringLiteral("set"), Schema, ListKey, u'[' + items.join(QStringLiteral(", ")) + u']'},
+        [done = std::move(done)](std::optional<QString> output) { done(output.has_value()); });
 }
 
-bool SetShortcut(const QString& path, const QString& key, const QString& value) {
-    return Gsettings({QStringLiteral("set"), ShortcutSchema + u':' + path, key, Quoted(value)})
-        .has_value();
+QStringList SetShortcut(const QString& path, const QString& key, const QString& value) {
+    return {QStringLiteral("set"), ShortcutSchema + u':' + path, key, Quoted(value)};
 }
 
-} // namespace
-
-bool GnomeShortcutsAvailable() {
-    return Gsettings({QStringLiteral("list-keys"), ShortcutSchema + u':' + BasePath}).has_value() &&
-           Gsettings({QStringLiteral("list-keys"), Schema}).has_value();
+QStringList ResetShortcut(const QString& path) {
+    return {QStringLiteral("reset-recursively"), ShortcutSchema + u':' + path};
 }
 
-QString GnomeShortcutPath(int record) {
-    return OurPrefix + QString::number(record) + u'/';
-}
-
-bool AddGnomeShortcuts(const QString& commandLine, int changedRecord) {
-    std::optional<QStringList> paths = ReadList();
-    if (!paths)
-        return false;
-    bool ok = true;
+// The settings AddGnomeShortcuts writes into a list of paths, which gains the
+// paths of new shortcuts and loses those of disabled records.
+QList<QStringList> ShortcutWrites(QStringList& paths, const QString& commandLine,
+                                  int changedRecord) {
+    QList<QStringList> writes;
     for (int line = 0; line < DialogLineCount; ++line) {
         const int record = RecordOfLine(line);
         const HotkeyEntry& entry = Binding(record);
@@ -120,83 +180,133 @@ bool AddGnomeShortcuts(const QString& commandLine, int changedRecord) {
         const QString path = GnomeShortcutPath(record);
         if (entry.Active == 0 || !command || accelerator.isEmpty()) {
             // A record disabled since: its shortcut goes.
-            if (paths->removeAll(path) > 0)
-                ok = Gsettings({QStringLiteral("reset-recursively"), ShortcutSchema + u':' + path})
-                         .has_value() &&
-                     ok;
+            if (paths.removeAll(path) > 0)
+                writes << ResetShortcut(path);
             continue;
         }
         // GNOME's key of a record the dialog did not change stays GNOME's,
         // and a shortcut the user took out of GNOME stays out.
         const bool keepKey = changedRecord != 0 && record != changedRecord;
-        if (keepKey && !paths->contains(path))
+        if (keepKey && !paths.contains(path))
             continue;
         const CommandInfo& info = InfoOf(*command);
-        ok = SetShortcut(path, QStringLiteral("name"),
-                         AppTitle + QStringLiteral(": ") + info.displayName) &&
-             SetShortcut(path, QStringLiteral("command"),
-                         commandLine + QStringLiteral(" --") + info.name) &&
-             (keepKey || SetShortcut(path, QStringLiteral("binding"), accelerator)) && ok;
-        if (!paths->contains(path))
-            paths->append(path);
+        writes << SetShortcut(path, QStringLiteral("name"),
+                              AppTitle + QStringLiteral(": ") + info.displayName)
+               << SetShortcut(path, QStringLiteral("command"),
+                              commandLine + QStringLiteral(" --") + info.name);
+        if (!keepKey)
+            writes << SetShortcut(path, QStringLiteral("binding"), accelerator);
+        if (!paths.contains(path))
+            paths.append(path);
     }
-    return WriteList(*paths) && ok;
+    return writes;
 }
 
-bool RemoveGnomeShortcuts() {
-    const std::optional<QStringList> paths = ReadList();
-    if (!paths)
-        return false;
-    QStringList kept;
-    QStringList ours;
-    for (const QString& path : *paths)
-        (path.startsWith(OurPrefix) ? ours : kept) << path;
-    if (!WriteList(kept))
-        return false;
-    bool ok = true;
-    for (const QString& path : ours)
-        ok = Gsettings({QStringLiteral("reset-recursively"), ShortcutSchema + u':' + path})
-                 .has_value() &&
-             ok;
-    return ok;
+} // namespace
+
+void GnomeShortcutsAvailable(std::function<void(bool)> done) {
+    Queue([done = std::move(done)](std::function<void()> end) {
+        ReadAll({{QStringLiteral("list-keys"), ShortcutSchema + u':' + BasePath},
+                 {QStringLiteral("list-keys"), Schema}},
+                [done, end](Outputs outputs) {
+                    end();
+                    done(AllRan(outputs));
+                });
+    });
 }
 
-std::optional<QMap<QString, QString>> GnomeShortcutKeys() {
-    const QStringList ours = GnomeShortcutPaths();
-    if (ours.isEmpty())
-        return std::nullopt;
-    // The dialog waits for these: all asked at once.
-    std::vector<std::unique_ptr<QProcess>> reads;
-    for (const QString& path : ours) {
-        reads.push_back(std::make_unique<QProcess>());
-        reads.back()->start(
-            QStringLiteral("gsettings"),
-            {QStringLiteral("get"), ShortcutSchema + u':' + path, QStringLiteral("binding")});
-    }
-    QMap<QString, QString> keys;
-    for (qsizetype i = 0; i < ours.size(); ++i) {
-        QProcess& read = *reads[size_t(i)];
-        if (!read.waitForFinished(10000) || read.exitStatus() != QProcess::NormalExit ||
-            read.exitCode() != 0) {
-            qCWarning(lcHotkeys).noquote() << "cannot read GNOME's key of" << ours.at(i);
-            continue;
-        }
-        const std::optional<QString> id = ShortcutIdOf(RecordOfPath(ours.at(i)));
-        const QString label =
-            GnomeKeyLabel(Unquoted(QString::fromUtf8(read.readAllStandardOutput()).trimmed()));
-        if (id && !label.isEmpty())
-            keys.insert(*id, label);
-    }
-    return keys;
+QString GnomeShortcutPath(int record) {
+    return OurPrefix + QString::number(record) + u'/';
 }
 
-QStringList GnomeShortcutPaths() {
-    QStringList ours;
-    if (const std::optional<QStringList> paths = ReadList())
-        for (const QString& path : *paths)
-            if (path.startsWith(OurPrefix))
-                ours << path;
-    return ours;
+void AddGnomeShortcuts(const QString& commandLine, int changedRecord,
+                       std::function<void(bool)> done) {
+    Queue([commandLine, changedRecord, done = std::move(done)](std::function<void()> end) {
+        ReadList([=](std::optional<QStringList> read) {
+            if (!read || (changedRecord != 0 && Ours(*read).isEmpty())) {
+                end();
+                done(false);
+                return;
+            }
+            QStringList paths = *read;
+            const QList<QStringList> writes = ShortcutWrites(paths, commandLine, changedRecord);
+            // The shortcuts first, then the list that makes GNOME take them.
+            WriteInTurn(writes, [=](bool written) {
+                WriteList(paths, [=](bool listed) {
+                    end();
+                    done(listed && written);
+                });
+            });
+        });
+    });
+}
+
+void RemoveGnomeShortcuts(std::function<void(bool)> done) {
+    Queue([done = std::move(done)](std::function<void()> end) {
+        ReadList([=](std::optional<QStringList> paths) {
+            if (!paths) {
+                end();
+                done(false);
+                return;
+            }
+            QStringList kept = *paths;
+            const QStringList ours = Ours(kept);
+            for (const QString& path : ours)
+                kept.removeAll(path);
+            WriteList(kept, [=](bool listed) {
+                if (!listed) {
+                    end();
+                    done(false);
+                    return;
+                }
+                QList<QStringList> resets;
+                for (const QString& path : ours)
+                    resets << ResetShortcut(path);
+                WriteInTurn(resets, [=](bool reset) {
+                    end();
+                    done(reset);
+                });
+            });
+        });
+    });
+}
+
+void GnomeShortcutKeys(std::function<void(std::optional<QMap<QString, QString>>)> done) {
+    Queue([done = std::move(done)](std::function<void()> end) {
+        ReadList([=](std::optional<QStringList> paths) {
+            const QStringList ours = paths ? Ours(*paths) : QStringList();
+            if (ours.isEmpty()) {
+                end();
+                done(std::nullopt);
+                return;
+            }
+            QList<QStringList> reads;
+            for (const QString& path : ours)
+                reads << QStringList{QStringLiteral("get"), ShortcutSchema + u':' + path,
+                                     QStringLiteral("binding")};
+            ReadAll(reads, [=](Outputs outputs) {
+                QMap<QString, QString> keys;
+                for (qsizetype i = 0; i < ours.size(); ++i) {
+                    const std::optional<QString> id = ShortcutIdOf(RecordOfPath(ours.at(i)));
+                    const QString label =
+                        outputs.at(i) ? GnomeKeyLabel(Unquoted(*outputs.at(i))) : QString();
+                    if (id && !label.isEmpty())
+                        keys.insert(*id, label);
+                }
+                end();
+                done(keys);
+            });
+        });
+    });
+}
+
+void GnomeShortcutPaths(std::function<void(QStringList)> done) {
+    Queue([done = std::move(done)](std::function<void()> end) {
+        ReadList([=](std::optional<QStringList> paths) {
+            end();
+            done(paths ? Ours(*paths) : QStringList());
+        });
+    });
 }
 
 } // namespace modMain
