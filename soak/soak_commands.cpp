@@ -111,7 +111,10 @@ bool CommandSoak::prepare() {
                : dice_.chance(30)                 ? MessageResult::Yes
                                                   : MessageResult::No;
     });
-    InitialiseEngine();
+    bool engineUp = false;
+    InitialiseEngine([&engineUp] { engineUp = true; });
+    if (!QTest::qWaitFor([&engineUp] { return engineUp; }, 30000))
+        return false;
     CreateWindows();
     FinishStartup();
     settle(300);
@@ -147,6 +150,12 @@ void CommandSoak::randomCommand() {
             break;
         case CommandArgument::Path:
             Execute(info.command, files_[dice_.below(int(files_.size()))]);
+            break;
+        case CommandArgument::Switch: // on, off, or none to switch over
+            Execute(info.command, dice_.chance(30) ? QVariant() : QVariant(dice_.chance(50)));
+            break;
+        case CommandArgument::Channel:
+            Execute(info.command, dice_.below(4));
             break;
         }
         break;
