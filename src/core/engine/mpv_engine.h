@@ -112,6 +112,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void onOpenTimeout();
     void finishOpen(const EngineOpened& result);
     void dropOpen();
+    void abandonLoad();
     static std::int32_t loadError(const MpvLoad& outcome, bool looksLikeText);
     void describe(const FileProbe& probe, double seconds, EngineFileInfo& info);
     void onLengthFound(double seconds);

@@ -145,13 +145,18 @@ void MpvEngine::onOpenTimeout() {
         finishOpen(fail(ErrFileUnreadable));
         return;
     }
-    // A load that never finished is abandoned; failing here changes nothing
-    // since the next load replaces it anyway.
     const MpvLoad outcome = loads_.take();
-    const char* stop[] = {"stop", nullptr};
-    if (mpv_command(handle_.get(), stop) < 0)
-        qCWarning(lcEngine) << "libmpv refused to abandon a load";
+    if (!outcome.settled())
+        abandonLoad();
     finishLoad(outcome);
+}
+
+// A load that never finished is stopped; failing here changes nothing since
+// the next load replaces it anyway.
+void MpvEngine::abandonLoad() {
+    const char* stop[] = {"stop", nullptr};
+    if (handle_ && mpv_command(handle_.get(), stop) < 0)
+        qCWarning(lcEngine) << "libmpv refused to abandon a load";
 }
 
 // Ends the open and tells its caller, last: the caller may start another.
@@ -170,12 +175,8 @@ void MpvEngine::dropOpen() {
     openTimeout_.stop();
     // A preload taken over by the open goes with it.
     loads_.dropPreload(handle_.get());
-    if (opening_->loading) {
-        const bool settled = loads_.take().settled();
-        const char* stop[] = {"stop", nullptr};
-        if (handle_ && !settled && mpv_command(handle_.get(), stop) < 0)
-            qCWarning(lcEngine) << "libmpv refused to abandon a load";
-    }
+    if (opening_->loading && !loads_.take().settled())
+        abandonLoad();
     opening_.reset();
 }
 
