@@ -140,7 +140,9 @@ void OpenSucceeded(const Opening& ended) {
     emit Events().fileOpened();
 }
 
+// The commands kept meanwhile, and what else waited, go on.
 void TellOpenEnded() {
+    OpenEnded();
     for (const std::function<void()>& next : std::exchange(afterOpen, {}))
         next();
 }
@@ -154,7 +156,6 @@ void OnOpened(const EngineOpened& result) {
         PlaceLeftFile(ended);
         OpenFailed(ended.path, result.error);
     }
-    OpenEnded();
     TellOpenEnded();
 }
 
@@ -184,7 +185,6 @@ void GiveUpOpen() {
     vbmp3_close();
     PlaceLeftFile(given);
     ShowNoFile();
-    OpenEnded();
     TellOpenEnded();
 }
 
