@@ -114,7 +114,7 @@ std::unique_ptr<EngineBackend> makeMpvBackend();
 // from the event loop once it is up, or failed to start (vbmp3_setVbmp3Option
 // then answers 0). Opens and preloads asked for meanwhile wait for it.
 // LC_NUMERIC must be "C" by then, and stay so.
-void vbmp3_init(std::function<void()> started = {});
+void vbmp3_init(std::function<void()> started);
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
 // Starts opening path, closing the file open before, and returns: opened is
 // called from the event loop once the open has ended, so a slow or stalled
