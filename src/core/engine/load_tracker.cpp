@@ -76,7 +76,8 @@ void LoadTracker::startPreload(const QByteArray& path, mpv_handle* handle, QObje
     preload_ = Preload{path, nullptr, entryId};
     preload_->probe = std::make_unique<BackgroundProbe>(
         path, context, std::move(probed), [handle, entryId](const FileProbe& probe) {
-            if (probe.error == ErrNone)
+            // Without libmpv yet, the open asks for the load once it is up.
+            if (probe.error == ErrNone && handle)
                 *entryId = requestPausedLoad(handle, probe);
         });
 }

@@ -104,6 +104,7 @@ class MpvEngine : public QObject, public EngineBackend {
     void tellStarted();
     void settleStart();
     void startProbe(const char* path);
+    void beginProbe();
     void scheduleAdvance();
     // Takes the open as far as the news so far allows.
     void advanceOpen();

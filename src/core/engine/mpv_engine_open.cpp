@@ -47,6 +47,14 @@ void MpvEngine::startProbe(const char* path) {
         loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
 }
 
+void MpvEngine::beginProbe() {
+    if (opening_->probing)
+        return;
+    opening_->probing = true;
+    startProbe(opening_->path.constData());
+    openTimeout_.start();
+}
+
 // News of the open is handled from the event loop, never inside the call
 // that brought it (a command draining libmpv's events, say).
 void MpvEngine::scheduleAdvance() {
@@ -63,20 +71,22 @@ void MpvEngine::scheduleAdvance() {
 }
 
 void MpvEngine::advanceOpen() {
-    // An open asked for while libmpv starts begins once it has.
-    if (!opening_ || startState_ == Start::Running)
+    if (!opening_)
         return;
+    // An open asked for while libmpv starts reads the file meanwhile, and
+    // goes on once libmpv is up.
+    if (startState_ == Start::Running) {
+        if (!opening_->failure)
+            beginProbe();
+        return;
+    }
     if (!opening_->failure && !handle_)
         opening_->failure = ErrNotInitialised;
     if (opening_->failure) {
         finishOpen(fail(*opening_->failure));
         return;
     }
-    if (!opening_->probing) {
-        opening_->probing = true;
-        startProbe(opening_->path.constData());
-        openTimeout_.start();
-    }
+    beginProbe();
     if (!opening_->loading) {
         if (!loads_.preloadProbed())
             return;
