@@ -9,7 +9,7 @@ namespace modMain {
 // the caller's set-up, said at once rather than found later as a crash.
 template <typename Service> Service& Installed(Service* slot, const char* name) {
     if (!slot)
-        qFatal("%s reached before the player's services were created", name);
+        qFatal("%s reached while none is handed over", name);
     return *slot;
 }
 

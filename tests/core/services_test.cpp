@@ -1,6 +1,6 @@
 // The core reaches its services only through what the composition root (or
-// a test's main) handed over: one reached before that stops the program and
-// names itself, rather than being made on the spot behind the root's back.
+// a test's main) handed over: one reached while none is handed over stops the
+// program and names itself, rather than being made on the spot.
 #include "core/core_services.h"
 #include "core/engine/engine.h"
 #include "core/hotkeys/hotkey_backend.h"
@@ -17,40 +17,40 @@ TEST(HandedOverServices, EachOneReachedBeforeItIsHandedOverStopsAndNamesItself) 
             SetPlayerEvents(nullptr);
             Events();
         },
-        "PlayerEvents reached before");
+        "PlayerEvents reached while none");
     EXPECT_DEATH(
         {
             SetInputMethodEvents(nullptr);
             InputMethodChanges();
         },
-        "InputMethodEvents reached before");
+        "InputMethodEvents reached while none");
     EXPECT_DEATH(
         {
             SetHotkeyRegistry(nullptr);
             Hotkeys();
         },
-        "HotkeyRegistry reached before");
+        "HotkeyRegistry reached while none");
     EXPECT_DEATH(
         {
             pedals::SetPedalController(nullptr);
             pedals::Pedals();
         },
-        "PedalController reached before");
+        "PedalController reached while none");
     EXPECT_DEATH(
         {
             pedals::SetPedalSettings(nullptr);
             pedals::Settings();
         },
-        "PedalSettings reached before");
+        "PedalSettings reached while none");
     EXPECT_DEATH(
         {
             SetSnapshots(nullptr);
             StopSnapshots();
         },
-        "Snapshots reached before");
+        "Snapshots reached while none");
     // The core's test programs hand over no engine: each test installs its own.
     ASSERT_FALSE(hasEngineBackend());
-    EXPECT_DEATH(vbmp3_play(), "engine reached before");
+    EXPECT_DEATH(vbmp3_play(), "engine reached while none");
 }
 
 // Without a backend handed over, global hotkeys are refused, never pretended.

@@ -109,6 +109,7 @@ class EngineBackend {
 // before one is handed over is a fault.
 void setEngineBackend(std::unique_ptr<EngineBackend> backend);
 EngineBackend& engineBackend();
+// Whether one is handed over.
 bool hasEngineBackend();
 std::unique_ptr<EngineBackend> makeMpvBackend();
 
