@@ -35,7 +35,7 @@ std::unique_ptr<HotkeyBackend> makeHotkeyBackend() {
 Services::Services() = default;
 
 Services::~Services() {
-    EndDesktop();
+    End();
     setEngineBackend(nullptr);
 }
 
@@ -48,6 +48,7 @@ bool Services::Listen(const QString& openPath, std::function<void()> activated) 
     remote_->listen();
     QObject::connect(remote_.get(), &SingleInstance::activationRequested, remote_.get(),
                      std::move(activated));
+    ends_.push_back([this] { remote_.reset(); });
     return true;
 }
 
@@ -55,24 +56,33 @@ void Services::InstallEngine() {
     setEngineBackend(makeMpvBackend());
 }
 
-void Services::StartDesktop(std::function<void()> raise, std::function<void()> quit) {
-    mpris_ = inputs::StartMpris(std::move(raise), std::move(quit));
+void Services::StartDesktop() {
     setHotkeyBackend(makeHotkeyBackend());
     desktopText_ = inputs::makePlatformDesktopText();
     setDesktopText(desktopText_.get());
+    ends_.push_back([this] {
+        setDesktopText(nullptr);
+        desktopText_.reset();
+        setHotkeyBackend(nullptr);
+    });
+}
+
+void Services::StartMpris(std::function<void()> raise, std::function<void()> quit) {
+    mpris_ = inputs::StartMpris(std::move(raise), std::move(quit));
+    ends_.push_back([this] { mpris_.reset(); });
 }
 
 void Services::StartPedals() {
     pedals_ = inputs::StartPedals();
+    ends_.push_back([this] { pedals_.reset(); });
 }
 
-void Services::EndDesktop() {
-    pedals_.reset();
-    setDesktopText(nullptr);
-    desktopText_.reset();
-    setHotkeyBackend(nullptr);
-    mpris_.reset();
-    remote_.reset();
+void Services::End() {
+    while (!ends_.empty()) {
+        const std::function<void()> end = std::move(ends_.back());
+        ends_.pop_back();
+        end();
+    }
 }
 
 } // namespace modMain

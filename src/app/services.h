@@ -1,6 +1,6 @@
-// The player's composition root: creates its services in the order they
-// depend on each other, hands each to the parts that reach it, and ends them
-// in the reverse order. Main owns the one instance.
+// The player's composition root: creates its services, hands each to the
+// parts that reach it, and ends them in the reverse of the order they were
+// started in. Main owns the one instance and starts each service at its step.
 #pragma once
 
 #include "core/core_services.h"
@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QObject;
 class SingleInstance;
@@ -31,22 +32,25 @@ class Services {
     bool Listen(const QString& openPath, std::function<void()> activated);
     // The libmpv engine, handed over for InitialiseEngine to start.
     void InstallEngine();
-    // MPRIS, the desktop's global hotkeys and its text (clipboard, typing).
-    void StartDesktop(std::function<void()> raise, std::function<void()> quit);
+    // The desktop's global hotkeys and its text (selections, typing).
+    void StartDesktop();
+    // The player on the session bus.
+    void StartMpris(std::function<void()> raise, std::function<void()> quit);
     // Reads the pedals; after the hotkey dialog has read the extra settings
     // file, which holds their settings.
     void StartPedals();
-    // Ends what Listen, StartDesktop and StartPedals began, in the reverse
-    // order, while the application's connections are open: the hotkey
-    // backend's desktop session and X grabs end over them.
-    void EndDesktop();
+    // Ends what was started above, the last started first, while the
+    // application's connections are open: the hotkey backend's desktop
+    // session and X grabs end over them.
+    void End();
 
   private:
     CoreServices core_;
     std::unique_ptr<SingleInstance> remote_;
-    std::unique_ptr<QObject> mpris_;
     std::unique_ptr<DesktopText> desktopText_;
+    std::unique_ptr<QObject> mpris_;
     std::unique_ptr<QObject> pedals_;
+    std::vector<std::function<void()>> ends_;
 };
 
 } // namespace modMain

@@ -139,15 +139,16 @@ int Main(int argc, char** argv) {
             lastActiveWindow = now->window();
     });
     InstallMessagePresenter();
-    services.StartDesktop(bringToFront, [] {
+    services.StartMpris(bringToFront, [] {
         if (MainForm && StartupFinished())
             MainForm->close();
     });
+    services.StartDesktop();
     InstallSessionEndHandler(RequestPlayerClose);
 
     const int code = app.exec();
     // While the application's connections are open.
-    services.EndDesktop();
+    services.End();
     return code;
 }
 
