@@ -59,9 +59,9 @@ and has a 10-band equalizer, always-on-top and compact modes.")
 # (qt6-base-abi), which the windows need since they use Qt's private headers:
 # Qt's symbols files tie its private symbols to it (check-package makes sure).
 # What it cannot see: the platform plugins Qt loads at run time, without which
-# no window opens.
+# no window opens, and libmpv, which the engine loads once the window is up.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libmpv2")
 # What only some features need: the help opens in the desktop's browser, GNOME's
 # custom shortcuts are written with gsettings, the captions need a Japanese
 # font, and Qt's own texts follow the system language. The Vol button starts a

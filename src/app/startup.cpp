@@ -66,17 +66,17 @@ void thenStep(std::function<void()> step) {
 void CreateWindows(std::function<void()> then) {
     LoadSettings();
     thenStep([then = std::move(then)] {
-        // libmpv loads the last file while the window is built; the reopen in
-        // Form_Load takes it over.
-        PreloadAudioFile(History[1].Path);
         auto* form = new frmMain;
         MainForm = form;
         form->setAttribute(Qt::WA_DeleteOnClose);
         // Shown before the reopen of the last file: a slow reopen (a network
         // share, a recorder on USB) happens in a window on screen, which says
-        // so, and mapping the window overlaps the open.
+        // so.
         form->PrepareWindow();
         form->show();
+        // libmpv loads on its own thread while the window maps; the reopen
+        // waits for it, and so do the commands that come meanwhile.
+        InitialiseEngine();
         form->Form_Load();
         // The hotkeys are taken once the reopen has ended and its boxes are
         // answered, unless the window was closed meanwhile: the close has
@@ -109,42 +109,39 @@ int Main(int argc, char** argv) {
     if (!services.Listen(openPath, bringToFront))
         return 0;
     services.InstallEngine();
-    // libmpv starts while the desktop services are set up; the rest of
-    // start-up follows once it is up.
-    // libmpv starts while the desktop services are set up; the rest of
-    // start-up follows once it is up, each step once the boxes of the one
-    // before are answered.
-    InitialiseEngine([&app, &services, openPath] {
-        thenStep([&app, &services, openPath] {
-            // Before the last file is reopened, so that its first sound
-            // already comes through them.
-            LoadExtraSettings();
-            LoadHearing();
-            CreateWindows([&app, &services, openPath] {
-                // After the hotkey dialog has read the extra settings file.
-                services.StartPedals();
-                if (!openPath.isEmpty())
-                    Execute(Command::Open, openPath); // after the reopen of the last file
-                FinishStartup();
-                // Its box comes after the start-up boxes.
-                inputs::StartInputMethodCheck(&app);
-                // A close asked for during start-up goes once the window is
-                // there, from the event loop, as the last window's close must.
-                QTimer::singleShot(0, &app, CloseIfRequested);
-            });
-        });
-    });
     QObject::connect(&app, &QApplication::focusChanged, &app, [](QWidget*, QWidget* now) {
         if (now)
             lastActiveWindow = now->window();
     });
     InstallMessagePresenter();
+    InstallSessionEndHandler(RequestPlayerClose);
+    // Taken by the hotkey step, which comes at once when there is no file to
+    // reopen.
+    services.StartDesktop();
+
+    // Before the last file is reopened, so that its first sound already comes
+    // through them.
+    LoadExtraSettings();
+    LoadHearing();
+    // Each step once the boxes of the one before are answered.
+    CreateWindows([&app, &services, openPath] {
+        // After the hotkey dialog has read the extra settings file.
+        services.StartPedals();
+        if (!openPath.isEmpty())
+            Execute(Command::Open, openPath); // after the reopen of the last file
+        FinishStartup();
+        // Its box comes after the start-up boxes.
+        inputs::StartInputMethodCheck(&app);
+        // A close asked for during start-up goes once the window is
+        // there, from the event loop, as the last window's close must.
+        QTimer::singleShot(0, &app, CloseIfRequested);
+    });
+    // MPRIS comes once the window is shown: registering on the session bus
+    // waits for the bus.
     services.StartMpris(bringToFront, [] {
         if (MainForm && StartupFinished())
             MainForm->close();
     });
-    services.StartDesktop();
-    InstallSessionEndHandler(RequestPlayerClose);
 
     const int code = app.exec();
     // While the application's connections are open.

@@ -99,9 +99,6 @@ QString FormatHms(Long seconds);
 void OpenAudioFile(const QString& path);
 // Gives up the open under way, as if it had failed without a word.
 void GiveUpOpen();
-// Lets the engine start on path while the window is being built; the
-// OpenAudioFile of path that follows takes the open over.
-void PreloadAudioFile(const QString& path);
 // True from OpenAudioFile until the open has ended or was given up.
 bool FileOpening();
 // Runs next now when no open is under way, or else once it has ended (its

@@ -4,6 +4,7 @@
 #include "core/remote/socket_path.h"
 #include "core/textfile.h"
 #include "support/settings_text.h"
+#include "support/wait.h"
 #include "support/xsession.h"
 
 #include <QElapsedTimer>
@@ -85,6 +86,30 @@ TEST_F(RemoteE2E, PlayPauseFromTheCommandLineAndTheTimestampMatchTheSavedPlace) 
     player.terminate(0);
     ASSERT_EQ(player.waitForExit(0), 0);
     EXPECT_EQ(savedEntry(player, 1), std::make_pair(tone, paused));
+}
+
+// The sound library loads once the window is up; commands that come before
+// it wait for the reopen of the last file and then run in the order sent.
+TEST_F(RemoteE2E, CommandsSentWhileTheEngineLoadsRunAfterTheReopenInOrder) {
+    const QString tone = player.path("tone.wav");
+    ASSERT_TRUE(MakeToneWav(tone, 60));
+    player.writeFile("hMEMOTAP.txt", settings({entry(tone, 5)}));
+    player.start();
+    // Sent as soon as the player listens, which is before its window shows.
+    ASSERT_TRUE(WaitUntil([&] { return player.command({"--seek", "20"}).exitCode == 0; }, 15000));
+    ASSERT_EQ(player.command({"--play"}).exitCode, 0);
+    ASSERT_TRUE(x.waitForWindow("^tone\\.wav - メモタップ$"));
+
+    // Run before the reopen, the seek would be undone by it; run in the
+    // other order, playback would start from 5 s.
+    QElapsedTimer timer;
+    timer.start();
+    int now = 0;
+    while ((now = copiedSeconds()) < 22 && timer.elapsed() < 10000) {
+        ASSERT_GE(now, 20) << "the seek was lost or ran before the reopen";
+        QThread::msleep(200);
+    }
+    EXPECT_GE(now, 22) << "the play was lost";
 }
 
 TEST_F(RemoteE2E, AFileOpensInTheRunningPlayerOrInANewOneAfterItsLastFile) {

@@ -1,9 +1,12 @@
 // The real player, started under a private X server from a temporary folder:
 // first start, single instance, and saving on every way out.
 #include "core/textfile.h"
+#include "support/wait.h"
 #include "support/xsession.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -164,6 +167,37 @@ TEST_F(StartupE2E, StaleSocketOfACrashedRunDoesNotBlockTheNextStart) {
     EXPECT_EQ(player.process(next).state(), QProcess::Running);
     closeThroughMenu(x, *main);
     EXPECT_EQ(player.waitForExit(next), 0);
+}
+
+// The sound library is loaded at run time: a broken one gives the engine's
+// box and a log line, and the window, its box and the close still work.
+TEST_F(StartupE2E, ABrokenSoundLibraryGivesTheEngineBoxAndTheWindowStays) {
+    SoundServer sound;
+    PlayerRun player(x);
+    ASSERT_TRUE(PrepareRun(x, sound, player));
+    player.writeFile("hMEMOTAP.txt", cp932(DefaultSettings));
+    // Found first on the library path, an empty file is no library.
+    QTemporaryDir libraries;
+    ASSERT_TRUE(libraries.isValid());
+    QFile broken(libraries.filePath("libmpv.so.2"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.close();
+    player.environment().insert("LD_LIBRARY_PATH", libraries.path());
+    player.keepOutput();
+    player.start();
+
+    // The box has the program's name as its title, as the window has.
+    const auto windows = [&] {
+        const auto found = x.xdotool({"search", "--onlyvisible", "--name", "^メモタップ$"});
+        return found && !found->isEmpty() ? found->split('\n') : QStringList();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return windows().size() == 2; }, 15000))
+        << player.output().toStdString();
+    EXPECT_TRUE(player.output().contains("cannot load libmpv")) << player.output().toStdString();
+    EXPECT_EQ(player.process(0).state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(player.process(0).processId()), SIGTERM);
+    EXPECT_EQ(player.waitForExit(0), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/engine/load_tracker.h"
 
 #include "core/engine/engine.h"
+#include "core/engine/libmpv.h"
 #include "core/engine/mpv_load.h"
 #include "core/log.h"
 
@@ -107,6 +108,6 @@ void LoadTracker::dropPreload(mpv_handle* handle) {
     expecting_ = false;
     early_ = {};
     const char* stop[] = {"stop", nullptr};
-    if (entryId >= 0 && handle && mpv_command(handle, stop) < 0)
+    if (entryId >= 0 && handle && libmpv().command(handle, stop) < 0)
         qCWarning(lcEngine) << "libmpv refused to stop a file loaded ahead";
 }

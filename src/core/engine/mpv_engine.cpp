@@ -1,5 +1,6 @@
 #include "core/engine/mpv_engine.h"
 
+#include "core/engine/libmpv.h"
 #include "core/engine/mpv_load.h"
 #include "core/engine/mpv_properties.h"
 #include "core/log.h"
@@ -90,7 +91,7 @@ void MpvEngine::onStarted(MpvHandle handle, int run) {
         appliedFilters_ = audioFilterChain(std::nullopt);
         if (!playback_.observe(handle_.get()))
             qCWarning(lcEngine) << "libmpv refused to report the position";
-        mpv_set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
+        libmpv().set_wakeup_callback(handle_.get(), &MpvEngine::onWakeup, this);
         // What was set while libmpv started.
         applyFilters();
         if (speedPercent_ != 100)
@@ -125,7 +126,7 @@ void MpvEngine::drainEvents() {
         return;
     draining_ = true;
     for (;;) {
-        const mpv_event* event = mpv_wait_event(handle_.get(), 0);
+        const mpv_event* event = libmpv().wait_event(handle_.get(), 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
         handleEvent(*event);
@@ -223,7 +224,8 @@ void MpvEngine::onReloadReply(const mpv_event& event) {
     const auto* reply = static_cast<const mpv_event_command*>(event.data);
     const std::int64_t entryId = event.error < 0 ? -1 : loadedEntry(reply->result);
     if (entryId < 0) {
-        qCWarning(lcEngine) << "libmpv could not reload the file:" << mpv_error_string(event.error);
+        qCWarning(lcEngine) << "libmpv could not reload the file:"
+                            << libmpv().error_string(event.error);
         close();
         return;
     }
@@ -288,7 +290,7 @@ void MpvEngine::close() {
     forgetFile();
     const char* stop[] = {"stop", nullptr};
     // Fails only while libmpv shuts down, when there is no file left to stop.
-    if (mpv_command(handle_.get(), stop) < 0)
+    if (libmpv().command(handle_.get(), stop) < 0)
         return;
 }
 
@@ -322,7 +324,7 @@ void MpvEngine::reconnectOutput() {
         stringProperty(handle_.get(), "current-ao") != "null")
         return;
     const char* reload[] = {"ao-reload", nullptr};
-    if (mpv_command(handle_.get(), reload) < 0)
+    if (libmpv().command(handle_.get(), reload) < 0)
         qCWarning(lcEngine) << "libmpv refused to reconnect the sound output";
 }
 

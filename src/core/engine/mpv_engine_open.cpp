@@ -1,8 +1,10 @@
 // Opening a file: the probe on its own thread, libmpv's load, the file's
 // description; and the preload that starts both ahead of the open. Nothing
 // here waits: each step starts the next when its news arrives.
+
 #include "core/engine/mpv_engine.h"
 
+#include "core/engine/libmpv.h"
 #include "core/engine/mpv_load.h"
 #include "core/engine/mpv_properties.h"
 #include "core/log.h"
@@ -101,7 +103,7 @@ std::optional<std::int32_t> MpvEngine::startLoad() {
         return std::nullopt;
     // Asked again here, libmpv's answer tells which error the open reports.
     int flag = 1;
-    if (mpv_set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    if (libmpv().set_property(handle_.get(), "pause", MPV_FORMAT_FLAG, &flag) < 0)
         return ErrNotInitialised;
     const std::int64_t entryId =
         requestLoad(handle_.get(), loadUrlFor(probe), probe.mpeg.has_value(), std::nullopt);
@@ -155,7 +157,7 @@ void MpvEngine::onOpenTimeout() {
 // the next load replaces it anyway.
 void MpvEngine::abandonLoad() {
     const char* stop[] = {"stop", nullptr};
-    if (handle_ && mpv_command(handle_.get(), stop) < 0)
+    if (handle_ && libmpv().command(handle_.get(), stop) < 0)
         qCWarning(lcEngine) << "libmpv refused to abandon a load";
 }
 

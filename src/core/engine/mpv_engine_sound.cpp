@@ -1,6 +1,9 @@
 // What the engine does to the sound: speed, equalizer and hearing aids, all
 // through libmpv's properties.
+
 #include "core/engine/mpv_engine.h"
+
+#include "core/engine/libmpv.h"
 
 #include <algorithm>
 
@@ -14,7 +17,7 @@ void MpvEngine::setPitch(std::int32_t percent) {
     // refused, the previous speed would simply stay, which is all a caller
     // could ask for.
     [[maybe_unused]] const int result =
-        mpv_set_property_async(handle_.get(), SpeedReply, "speed", MPV_FORMAT_DOUBLE, &speed);
+        libmpv().set_property_async(handle_.get(), SpeedReply, "speed", MPV_FORMAT_DOUBLE, &speed);
 }
 
 void MpvEngine::setEqualizer(const std::int32_t* bands) {
@@ -42,6 +45,6 @@ void MpvEngine::applyFilters() {
     const std::string chain = audioFilterChain(equalizer_, hearing_);
     if (chain == appliedFilters_)
         return;
-    if (mpv_set_property_string(handle_.get(), "af", chain.c_str()) >= 0)
+    if (libmpv().set_property_string(handle_.get(), "af", chain.c_str()) >= 0)
         appliedFilters_ = chain;
 }

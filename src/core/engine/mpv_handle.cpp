@@ -1,5 +1,7 @@
 #include "core/engine/mpv_handle.h"
 
+#include "core/engine/libmpv.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <initializer_list>
@@ -52,7 +54,7 @@ constexpr Setting OptionalOptions[] = {
 
 bool setAll(mpv_handle* handle, std::initializer_list<Setting> settings) {
     for (const auto& [name, value] : settings)
-        if (mpv_set_option_string(handle, name, value) < 0)
+        if (libmpv().set_option_string(handle, name, value) < 0)
             return false;
     return true;
 }
@@ -78,19 +80,21 @@ std::string systemOutputOrder() {
 void MpvHandleDeleter::operator()(mpv_handle* handle) const {
     // After this returns libmpv calls no wakeup callback any more, so the
     // object it points at may go before the handle.
-    mpv_set_wakeup_callback(handle, nullptr, nullptr);
-    mpv_terminate_destroy(handle);
+    libmpv().set_wakeup_callback(handle, nullptr, nullptr);
+    libmpv().terminate_destroy(handle);
 }
 
 MpvHandle createAudioPlayer(const MpvOutput& output) {
-    MpvHandle handle(mpv_create());
+    if (!loadLibMpv())
+        return nullptr;
+    MpvHandle handle(libmpv().create());
     if (!handle)
         return nullptr;
     for (const auto& [name, value] : RequiredOptions)
-        if (mpv_set_option_string(handle.get(), name, value) < 0)
+        if (libmpv().set_option_string(handle.get(), name, value) < 0)
             return nullptr;
     for (const auto& [name, value] : OptionalOptions) {
-        const int result = mpv_set_option_string(handle.get(), name, value);
+        const int result = libmpv().set_option_string(handle.get(), name, value);
         if (result < 0 && result != MPV_ERROR_OPTION_NOT_FOUND)
             return nullptr;
     }
@@ -111,10 +115,10 @@ MpvHandle createAudioPlayer(const MpvOutput& output) {
             {{"ao", "pcm"}, {"ao-pcm-file", output.pcmPath.c_str()}, {"ao-pcm-waveheader", "yes"}});
         break;
     }
-    if (!outputSet || mpv_initialize(handle.get()) < 0)
+    if (!outputSet || libmpv().initialize(handle.get()) < 0)
         return nullptr;
     // libmpv's warnings and errors come as events, for the engine's log.
-    if (mpv_request_log_messages(handle.get(), "warn") < 0)
+    if (libmpv().request_log_messages(handle.get(), "warn") < 0)
         return nullptr;
     return handle;
 }

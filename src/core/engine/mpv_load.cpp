@@ -1,5 +1,6 @@
 #include "core/engine/mpv_load.h"
 
+#include "core/engine/libmpv.h"
 #include "core/engine/mp3_chunks.h"
 
 #include <cstring>
@@ -48,10 +49,10 @@ std::int64_t requestLoad(mpv_handle* handle, const std::string& url, bool playli
     const std::string options = loadOptions(playlist, startSeconds);
     const char* command[] = {"loadfile", url.c_str(), "replace", options.c_str(), nullptr};
     mpv_node result;
-    if (mpv_command_ret(handle, command, &result) < 0)
+    if (libmpv().command_ret(handle, command, &result) < 0)
         return -1;
     const std::int64_t entryId = loadedEntry(result);
-    mpv_free_node_contents(&result);
+    libmpv().free_node_contents(&result);
     return entryId;
 }
 
@@ -59,12 +60,12 @@ bool requestLoadAsync(mpv_handle* handle, std::uint64_t userdata, const std::str
                       bool playlist, std::optional<std::int32_t> startSeconds) {
     const std::string options = loadOptions(playlist, startSeconds);
     const char* command[] = {"loadfile", url.c_str(), "replace", options.c_str(), nullptr};
-    return mpv_command_async(handle, userdata, command) >= 0;
+    return libmpv().command_async(handle, userdata, command) >= 0;
 }
 
 std::int64_t requestPausedLoad(mpv_handle* handle, const FileProbe& probe) {
     int flag = 1;
-    if (mpv_set_property(handle, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    if (libmpv().set_property(handle, "pause", MPV_FORMAT_FLAG, &flag) < 0)
         return -1;
     return requestLoad(handle, loadUrlFor(probe), probe.mpeg.has_value(), std::nullopt);
 }

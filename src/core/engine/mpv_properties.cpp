@@ -1,28 +1,29 @@
 #include "core/engine/mpv_properties.h"
 
+#include "core/engine/libmpv.h"
 #include "core/log.h"
 
 #include <cstring>
 
 std::string stringProperty(mpv_handle* handle, const char* name) {
-    char* value = mpv_get_property_string(handle, name);
+    char* value = libmpv().get_property_string(handle, name);
     if (!value)
         return {};
     std::string result(value);
-    mpv_free(value);
+    libmpv().free(value);
     return result;
 }
 
 std::optional<std::int64_t> intProperty(mpv_handle* handle, const char* name) {
     std::int64_t value = 0;
-    if (mpv_get_property(handle, name, MPV_FORMAT_INT64, &value) < 0)
+    if (libmpv().get_property(handle, name, MPV_FORMAT_INT64, &value) < 0)
         return std::nullopt;
     return value;
 }
 
 std::optional<double> doubleProperty(mpv_handle* handle, const char* name) {
     double value = 0;
-    if (mpv_get_property(handle, name, MPV_FORMAT_DOUBLE, &value) < 0)
+    if (libmpv().get_property(handle, name, MPV_FORMAT_DOUBLE, &value) < 0)
         return std::nullopt;
     return value;
 }

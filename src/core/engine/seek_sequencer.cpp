@@ -1,5 +1,7 @@
 #include "core/engine/seek_sequencer.h"
 
+#include "core/engine/libmpv.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -19,8 +21,8 @@ std::int32_t wholeSeconds(double seconds) {
 
 bool SeekSequencer::observe(mpv_handle* handle) {
     handle_ = handle;
-    return mpv_observe_property(handle, TimePosObserved, "time-pos", MPV_FORMAT_DOUBLE) >= 0 &&
-           mpv_observe_property(handle, EndObserved, "eof-reached", MPV_FORMAT_FLAG) >= 0;
+    return libmpv().observe_property(handle, TimePosObserved, "time-pos", MPV_FORMAT_DOUBLE) >= 0 &&
+           libmpv().observe_property(handle, EndObserved, "eof-reached", MPV_FORMAT_FLAG) >= 0;
 }
 
 void SeekSequencer::begin(std::int32_t totalSeconds, bool lengthExact) {
@@ -93,7 +95,7 @@ void SeekSequencer::onTimePos(std::optional<double> seconds) {
 void SeekSequencer::refreshEndOfFile() {
     int end = 0;
     endReached_ =
-        handle_ && mpv_get_property(handle_, "eof-reached", MPV_FORMAT_FLAG, &end) >= 0 && end;
+        handle_ && libmpv().get_property(handle_, "eof-reached", MPV_FORMAT_FLAG, &end) >= 0 && end;
 }
 
 // libmpv pauses by itself at the end of the file and holds it.
@@ -118,7 +120,7 @@ void SeekSequencer::pause() {
     // The pause point as of now, not as of the last notification.
     double seconds = 0;
     if (!seekTarget_ && handle_ &&
-        mpv_get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0)
+        libmpv().get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0)
         onTimePos(seconds);
     if (seekTarget_)
         heldPosition_ = *seekTarget_;
@@ -137,7 +139,7 @@ bool SeekSequencer::seek(std::int32_t target, std::int32_t extraMs) {
     const std::string amount =
         std::to_string(target) + '.' + std::to_string(1000 + extraMs).substr(1);
     const char* command[] = {"seek", amount.c_str(), "absolute+exact", nullptr};
-    if (mpv_command_async(handle_, SeekReply, command) < 0)
+    if (libmpv().command_async(handle_, SeekReply, command) < 0)
         return false;
     ++seekRepliesOutstanding_;
     seekStarted_ = false;
@@ -167,7 +169,7 @@ void SeekSequencer::setMpvPaused(bool paused) {
     int flag = paused ? 1 : 0;
     // Queued behind the seeks already sent: a synchronous call would overtake
     // them, and a resume would sound from the old place first.
-    if (mpv_set_property_async(handle_, PauseReply, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+    if (libmpv().set_property_async(handle_, PauseReply, "pause", MPV_FORMAT_FLAG, &flag) < 0)
         fileLost_();
 }
 

@@ -108,11 +108,6 @@ QString FormatHms(Long seconds) {
     return value < 0 ? QLatin1Char('-') + text : text;
 }
 
-void PreloadAudioFile(const QString& path) {
-    if (!path.isEmpty())
-        vbmp3_preload(QFile::encodeName(path).constData());
-}
-
 bool FileOpening() {
     return opening.has_value();
 }
