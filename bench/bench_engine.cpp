@@ -17,6 +17,7 @@
 // This file also holds the benchmark program's main(): it creates the
 // QApplication the engine's event handling needs and runs every benchmark
 // registered in bench/ with BENCHMARK().
+#include "core/core_services.h"
 #include "core/engine/engine.h"
 #include "core/engine/mpv_engine.h"
 #include "latency.h"
@@ -188,6 +189,8 @@ void benchSeek(benchmark::State& state, const Recording& recording) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Before the application and ending after it, as in the player.
+    modMain::CoreServices services;
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     benchmark::Initialize(&argc, argv);

@@ -112,6 +112,7 @@ bool CommandSoak::prepare() {
                                                   : MessageResult::No;
     });
     bool engineUp = false;
+    setEngineBackend(makeMpvBackend());
     InitialiseEngine([&engineUp] { engineUp = true; });
     if (!QTest::qWaitFor([&engineUp] { return engineUp; }, 30000))
         return false;

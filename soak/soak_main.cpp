@@ -1,6 +1,7 @@
 // memotap_soak commands N | cycles N  [--seed S] [--work FOLDER]
 // Prints its figures on stdout and every finding on stderr; exits 1 when
 // anything was found.
+#include "core/core_services.h"
 #include "soak.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Before the application and ending after it, as in the player.
+    modMain::CoreServices services;
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     const QStringList args = QCoreApplication::arguments();

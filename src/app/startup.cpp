@@ -1,25 +1,15 @@
 #include "app/startup.h"
 
+#include "app/services.h"
 #include "app/session_end.h"
 #include "core/app_paths.h"
 #include "core/commands.h"
-#include "core/engine/engine.h"
 #include "core/extra_settings.h"
 #include "core/hearing.h"
 #include "core/hotkeys/desktop_session.h"
-#include "core/hotkeys/hotkey_backend.h"
 #include "core/messagebox.h"
 #include "core/modMain.h"
-#include "core/remote/socket_path.h"
-#include "core/single_instance.h"
-#include "core/timestamps/desktop_text.h"
-#include "inputs/desktop_text_x11.h"
 #include "inputs/input_method_check.h"
-#include "inputs/kglobalaccel_shortcuts.h"
-#include "inputs/mpris_service.h"
-#include "inputs/pedals/pedals.h"
-#include "inputs/platform_hotkeys.h"
-#include "inputs/portal_shortcuts.h"
 #include "ui/fonts.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
@@ -60,16 +50,6 @@ QString fileArgument(const QStringList& arguments) {
         if (!argument.startsWith(u'-'))
             return QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
     return {};
-}
-
-// X11 grabs on XWayland hear keys only while an X11 window has the focus;
-// KDE serves its applications from kglobalaccel, whatever its portal can.
-std::unique_ptr<HotkeyBackend> makeHotkeyBackend() {
-    if (!IsWaylandSession())
-        return makePlatformHotkeyBackend();
-    if (IsKdeDesktop())
-        return inputs::makeKGlobalAccelHotkeyBackend();
-    return inputs::makePortalHotkeyBackend();
 }
 
 // The next step of start-up once the boxes of the one before are answered,
@@ -113,6 +93,7 @@ void CreateWindows(std::function<void()> then) {
 
 int Main(int argc, char** argv) {
     KeepWindowsOnXWayland(); // before Qt picks the platform
+    Services services;
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     InstallQtTranslations(QLocale::system());
@@ -125,11 +106,9 @@ int Main(int argc, char** argv) {
     QApplication::setFont(DefaultUiFont());
 
     const QString openPath = fileArgument(QCoreApplication::arguments());
-    SingleInstance instance(remote::SocketPath(AppPath()));
-    if (instance.activateRunningInstance(openPath))
+    if (!services.Listen(openPath, bringToFront))
         return 0;
-    instance.listen();
-    QObject::connect(&instance, &SingleInstance::activationRequested, &app, bringToFront);
+    services.InstallEngine();
     QObject::connect(&app, &QApplication::focusChanged, &app, [](QWidget*, QWidget* now) {
         if (now)
             lastActiveWindow = now->window();
@@ -138,18 +117,16 @@ int Main(int argc, char** argv) {
     InstallSessionEndHandler(RequestPlayerClose);
     // Taken by the hotkey step, which comes at once when there is no file to
     // reopen.
-    setHotkeyBackend(makeHotkeyBackend());
-    const std::unique_ptr<DesktopText> desktopText = inputs::makePlatformDesktopText();
-    setDesktopText(desktopText.get());
+    services.StartDesktop();
 
     // Before the last file is reopened, so that its first sound already comes
     // through them.
     LoadExtraSettings();
     LoadHearing();
     // Each step once the boxes of the one before are answered.
-    CreateWindows([&app, openPath] {
+    CreateWindows([&app, &services, openPath] {
         // After the hotkey dialog has read the extra settings file.
-        inputs::StartPedals(&app);
+        services.StartPedals();
         if (!openPath.isEmpty())
             Execute(Command::Open, openPath); // after the reopen of the last file
         FinishStartup();
@@ -161,15 +138,14 @@ int Main(int argc, char** argv) {
     });
     // MPRIS comes once the window is shown: registering on the session bus
     // waits for the bus.
-    inputs::StartMpris(&app, bringToFront, [] {
+    services.StartMpris(bringToFront, [] {
         if (MainForm && StartupFinished())
             MainForm->close();
     });
 
     const int code = app.exec();
-    // The backend's desktop session or X grabs end while their connection is open.
-    setHotkeyBackend(nullptr);
-    setDesktopText(nullptr);
+    // While the application's connections are open.
+    services.End();
     return code;
 }
 

@@ -1,5 +1,7 @@
 #include "core/player_events.h"
 
+#include "core/installed.h"
+
 namespace modMain {
 
 void PlayerEvents::NoteState(std::int32_t state) {
@@ -9,9 +11,16 @@ void PlayerEvents::NoteState(std::int32_t state) {
     emit stateChanged(state);
 }
 
+namespace {
+PlayerEvents* installedEvents = nullptr;
+} // namespace
+
 PlayerEvents& Events() {
-    static PlayerEvents events;
-    return events;
+    return Installed(installedEvents, "PlayerEvents");
+}
+
+void SetPlayerEvents(PlayerEvents* events) {
+    installedEvents = events;
 }
 
 } // namespace modMain

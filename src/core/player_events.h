@@ -26,6 +26,8 @@ class PlayerEvents : public QObject {
     std::int32_t lastState_ = -1;
 };
 
+// The player's events, as the composition root handed them over.
 PlayerEvents& Events();
+void SetPlayerEvents(PlayerEvents* events);
 
 } // namespace modMain

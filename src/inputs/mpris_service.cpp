@@ -52,19 +52,18 @@ void announceEvents(MprisPlayer* player) {
 
 } // namespace
 
-void StartMpris(QObject* owner, std::function<void()> raise, std::function<void()> quit) {
+std::unique_ptr<QObject> StartMpris(std::function<void()> raise, std::function<void()> quit) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCInfo(lcMpris) << "no session bus; the player runs without MPRIS";
-        return;
+        return nullptr;
     }
-    auto* object = new QObject(owner);
-    new MprisRoot(object, std::move(raise), std::move(quit));
-    auto* player = new MprisPlayer(object);
-    if (!bus.registerObject(ObjectPath, object, QDBusConnection::ExportAdaptors)) {
+    auto object = std::make_unique<QObject>();
+    new MprisRoot(object.get(), std::move(raise), std::move(quit));
+    auto* player = new MprisPlayer(object.get());
+    if (!bus.registerObject(ObjectPath, object.get(), QDBusConnection::ExportAdaptors)) {
         qCWarning(lcMpris) << "cannot register" << ObjectPath << bus.lastError().message();
-        delete object;
-        return;
+        return nullptr;
     }
     // A second player (another settings folder) takes a name of its own, as
     // MPRIS suggests.
@@ -73,6 +72,7 @@ void StartMpris(QObject* owner, std::function<void()> raise, std::function<void(
                              QString::number(::getpid())))
         qCWarning(lcMpris) << "cannot take an MPRIS bus name:" << bus.lastError().message();
     announceEvents(player);
+    return object;
 }
 
 } // namespace inputs

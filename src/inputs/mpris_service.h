@@ -5,11 +5,12 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 namespace inputs {
 
-// Registers the MPRIS object for the life of owner. Without a session bus
-// the player runs on without it; a log line says so.
-void StartMpris(QObject* owner, std::function<void()> raise, std::function<void()> quit);
+// Registers the MPRIS object for the life of what it returns. Without a
+// session bus the player runs on without it (null); a log line says so.
+std::unique_ptr<QObject> StartMpris(std::function<void()> raise, std::function<void()> quit);
 
 } // namespace inputs

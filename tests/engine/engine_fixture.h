@@ -20,6 +20,8 @@
 class EngineTest : public ::testing::Test {
   protected:
     void TearDown() override {
+        if (!hasEngineBackend())
+            return;
         vbmp3_free();
         setEngineBackend(nullptr);
     }

@@ -7,8 +7,8 @@
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
 #include "core/hotkeys/switch_keys.h"
-#include "core/hotkeys/extra_keys.h"
 #include "core/settings.h"
+#include "support/fake_engine.h"
 #include "support/fake_hotkey_backend.h"
 #include "support/message_recorder.h"
 #include "ui/forms.h"
@@ -46,6 +46,7 @@ class HotKeyDialogInputMethodTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         SetAppPathForTesting(dir.path());
+        FakeEngine::install(); // a pressed key runs its command
         ResetExtraSettingsForTesting();
         ResetInputMethodForTesting();
         InstallDefaultHotKeys();

@@ -38,6 +38,7 @@ class HotKeyDialogTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         SetAppPathForTesting(dir.path());
+        FakeEngine::install(); // a pressed key runs its command
     }
     void TearDown() override {
         UnloadHotKeyForm();

@@ -1,5 +1,6 @@
 #include "core/engine/engine.h"
 
+#include "core/installed.h"
 #include "core/player_events.h"
 
 #include <algorithm>
@@ -7,10 +8,7 @@
 #include <utility>
 
 namespace {
-std::unique_ptr<EngineBackend>& backendSlot() {
-    static std::unique_ptr<EngineBackend> slot;
-    return slot;
-}
+std::unique_ptr<EngineBackend> installedBackend;
 } // namespace
 
 std::int32_t EngineBackend::getStateMs(std::int64_t* positionMs) {
@@ -26,14 +24,15 @@ void EngineBackend::seekMs(std::int64_t positionMs) {
 }
 
 void setEngineBackend(std::unique_ptr<EngineBackend> backend) {
-    backendSlot() = std::move(backend);
+    installedBackend = std::move(backend);
 }
 
 EngineBackend& engineBackend() {
-    auto& slot = backendSlot();
-    if (!slot)
-        slot = makeMpvBackend();
-    return *slot;
+    return modMain::Installed(installedBackend.get(), "The engine");
+}
+
+bool hasEngineBackend() {
+    return installedBackend != nullptr;
 }
 
 void vbmp3_init(std::function<void()> started) {

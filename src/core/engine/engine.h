@@ -104,10 +104,13 @@ class EngineBackend {
     virtual std::int16_t takeExactLength(std::int32_t* totalSeconds) = 0;
 };
 
-// Replaces the backend the functions below forward to. Without a call the
-// libmpv backend is created on first use.
+// Replaces the backend the functions below forward to: the composition root
+// hands over the libmpv backend, tests a fake. Reaching the functions below
+// before one is handed over is a fault.
 void setEngineBackend(std::unique_ptr<EngineBackend> backend);
 EngineBackend& engineBackend();
+// Whether one is handed over.
+bool hasEngineBackend();
 std::unique_ptr<EngineBackend> makeMpvBackend();
 
 // Starts the engine on a thread of its own and returns: started is called

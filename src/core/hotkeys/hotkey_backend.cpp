@@ -4,11 +4,6 @@ namespace modMain {
 
 namespace {
 
-std::unique_ptr<HotkeyBackend>& BackendSlot() {
-    static std::unique_ptr<HotkeyBackend> slot;
-    return slot;
-}
-
 // Where no global hotkeys exist, saying so is better than pretending.
 class RefusingHotkeyBackend : public HotkeyBackend {
   public:
@@ -16,17 +11,18 @@ class RefusingHotkeyBackend : public HotkeyBackend {
     bool unregisterHotKey(Long) override { return false; }
 };
 
+std::unique_ptr<HotkeyBackend> installedBackend;
+
 } // namespace
 
 HotkeyBackend& hotkeyBackend() {
-    auto& slot = BackendSlot();
-    if (!slot)
-        slot = makeRefusingHotkeyBackend();
-    return *slot;
+    // Takes nothing and keeps nothing, so one serves every caller.
+    static RefusingHotkeyBackend refusing;
+    return installedBackend ? *installedBackend : refusing;
 }
 
 void setHotkeyBackend(std::unique_ptr<HotkeyBackend> backend) {
-    BackendSlot() = std::move(backend);
+    installedBackend = std::move(backend);
 }
 
 std::unique_ptr<HotkeyBackend> makeRefusingHotkeyBackend() {

@@ -28,10 +28,10 @@ class HotkeyBackend : public QObject {
     void released(modMain::Long id);
 };
 
-// The process's backend; until one is set, one that refuses every
-// registration, since saying so is better than pretending.
+// The backend the composition root handed over; while there is none, one that
+// refuses every registration, since saying so is better than pretending.
 HotkeyBackend& hotkeyBackend();
-// Replaces it; a null pointer brings back the refusing one on next use.
+// Replaces it; a null pointer brings back the refusing one.
 void setHotkeyBackend(std::unique_ptr<HotkeyBackend> backend);
 
 std::unique_ptr<HotkeyBackend> makeRefusingHotkeyBackend();

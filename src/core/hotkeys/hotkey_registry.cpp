@@ -9,6 +9,7 @@
 #include "core/hotkeys/hotkey_backend.h"
 #include "core/hotkeys/keyfile.h"
 #include "core/hotkeys/keylist.h"
+#include "core/installed.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 
@@ -33,13 +34,11 @@ void ShowRefused(int record) {
 
 bool HotkeyRegistry::Load() {
     // A press runs its command directly, whichever backend is in place.
-    static QMetaObject::Connection presses;
-    static QMetaObject::Connection releases;
-    QObject::disconnect(presses);
-    QObject::disconnect(releases);
-    releases = QObject::connect(&hotkeyBackend(), &HotkeyBackend::released, &hotkeyBackend(),
-                                [](Long id) { ReleaseHotKey(id); });
-    presses =
+    QObject::disconnect(presses_);
+    QObject::disconnect(releases_);
+    releases_ = QObject::connect(&hotkeyBackend(), &HotkeyBackend::released, &hotkeyBackend(),
+                                 [](Long id) { ReleaseHotKey(id); });
+    presses_ =
         QObject::connect(&hotkeyBackend(), &HotkeyBackend::pressed, &hotkeyBackend(), [](Long id) {
             if (const std::optional<Command> command = ExtraKeyCommandOfId(id))
                 Execute(*command);
@@ -110,9 +109,16 @@ void HotkeyRegistry::Unload() {
     Hozon();
 }
 
+namespace {
+HotkeyRegistry* installedRegistry = nullptr;
+} // namespace
+
 HotkeyRegistry& Hotkeys() {
-    static HotkeyRegistry registry;
-    return registry;
+    return Installed(installedRegistry, "HotkeyRegistry");
+}
+
+void SetHotkeyRegistry(HotkeyRegistry* registry) {
+    installedRegistry = registry;
 }
 
 } // namespace modMain

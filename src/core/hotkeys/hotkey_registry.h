@@ -6,6 +6,7 @@
 
 #include "core/modMain.h"
 
+#include <QMetaObject>
 #include <QString>
 
 namespace modMain {
@@ -28,8 +29,15 @@ class HotkeyRegistry {
     bool Release(int record);
     // Gives back every combination and writes the key file (exit).
     void Unload();
+
+  private:
+    // To the backend that was in place at the last Load.
+    QMetaObject::Connection presses_;
+    QMetaObject::Connection releases_;
 };
 
+// The player's registry, as the composition root handed it over.
 HotkeyRegistry& Hotkeys();
+void SetHotkeyRegistry(HotkeyRegistry* registry);
 
 } // namespace modMain

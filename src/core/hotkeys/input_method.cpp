@@ -4,6 +4,7 @@
 #include "core/extra_settings.h"
 #include "core/hotkeys/extra_keys.h"
 #include "core/hotkeys/keylist.h"
+#include "core/installed.h"
 #include "core/log.h"
 #include "core/messagebox.h"
 
@@ -17,10 +18,8 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString HiddenSetting = QStringLiteral("hotkeys.input-method-hidden");
 
-std::optional<InputMethod>& Running() {
-    static std::optional<InputMethod> method;
-    return method;
-}
+std::optional<InputMethod> running;
+InputMethodEvents* installedEvents = nullptr;
 
 bool shown = false;
 
@@ -29,13 +28,13 @@ void ShowBox() {
     if (shown || PlayerClosing())
         return;
     const QList<int> records = RecordsOnSwitchKeys();
-    if (records.isEmpty() || !Running())
+    if (records.isEmpty() || !running)
         return;
     shown = true;
     QStringList lines;
     for (int record : records)
         lines << CommandLabel(record) + Binding(record).KeyText;
-    const QString name = Running()->name;
+    const QString name = running->name;
     ShowMessageWithCheckBox(
         lines.join(CrLf) + QStringLiteral("は") + CrLf +
             QStringLiteral("入力メソッド（%1）の切り替えキーと同じです").arg(name) + CrLf +
@@ -63,12 +62,15 @@ void OfferBox() {
 } // namespace
 
 InputMethodEvents& InputMethodChanges() {
-    static InputMethodEvents events;
-    return events;
+    return Installed(installedEvents, "InputMethodEvents");
+}
+
+void SetInputMethodEvents(InputMethodEvents* events) {
+    installedEvents = events;
 }
 
 void SetRunningInputMethod(const std::optional<InputMethod>& method) {
-    Running() = method;
+    running = method;
     if (method)
         qCDebug(lcHotkeys).noquote()
             << "input method" << method->name << "with" << method->switchKeys.size()
@@ -80,14 +82,14 @@ void SetRunningInputMethod(const std::optional<InputMethod>& method) {
 }
 
 const std::optional<InputMethod>& RunningInputMethod() {
-    return Running();
+    return running;
 }
 
 QString InputMethodSwitchingWith(Long modifiers, Long virtualKey) {
     const std::optional<SwitchKey> key = SwitchKeyOf(modifiers, virtualKey);
-    if (!Running() || !key || !Running()->switchKeys.contains(*key))
+    if (!running || !key || !running->switchKeys.contains(*key))
         return {};
-    return Running()->name;
+    return running->name;
 }
 
 QList<int> RecordsOnSwitchKeys() {
@@ -102,7 +104,7 @@ QList<int> RecordsOnSwitchKeys() {
 }
 
 void ResetInputMethodForTesting() {
-    Running().reset();
+    running.reset();
     shown = false;
 }
 

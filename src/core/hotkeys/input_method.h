@@ -25,6 +25,7 @@ class InputMethodEvents : public QObject {
     void changed();
 };
 InputMethodEvents& InputMethodChanges();
+void SetInputMethodEvents(InputMethodEvents* events);
 
 // What the platform's check found at start (nothing when no input method
 // runs). When the player holds one of its switch keys, one box names those

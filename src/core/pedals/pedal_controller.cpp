@@ -1,5 +1,6 @@
 #include "core/pedals/pedal_controller.h"
 
+#include "core/installed.h"
 #include "core/log.h"
 #include "core/pedals/pedal_settings.h"
 
@@ -71,9 +72,16 @@ void PedalController::SetDevice(const QString& name) {
     emit deviceChanged(name);
 }
 
+namespace {
+PedalController* installedController = nullptr;
+} // namespace
+
 PedalController& Pedals() {
-    static PedalController controller;
-    return controller;
+    return Installed(installedController, "PedalController");
+}
+
+void SetPedalController(PedalController* controller) {
+    installedController = controller;
 }
 
 } // namespace modMain::pedals

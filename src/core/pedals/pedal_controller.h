@@ -56,6 +56,8 @@ class PedalController : public QObject {
     std::array<QTimer, PedalCount> repeat_;
 };
 
+// The player's pedals, as the composition root handed them over.
 PedalController& Pedals();
+void SetPedalController(PedalController* controller);
 
 } // namespace modMain::pedals

@@ -1,6 +1,7 @@
 #include "core/pedals/pedal_settings.h"
 
 #include "core/extra_settings.h"
+#include "core/installed.h"
 #include "core/log.h"
 
 namespace modMain::pedals {
@@ -17,9 +18,16 @@ QString SettingOf(int pedal) {
 
 } // namespace
 
+namespace {
+PedalSettings* installedSettings = nullptr;
+} // namespace
+
 PedalSettings& Settings() {
-    static PedalSettings settings;
-    return settings;
+    return Installed(installedSettings, "PedalSettings");
+}
+
+void SetPedalSettings(PedalSettings* settings) {
+    installedSettings = settings;
 }
 
 void LoadPedalSettings() {

@@ -22,7 +22,9 @@ struct PedalSettings {
     PlayMode mode = PlayMode::Hold;
 };
 
+// The player's pedal settings, as the composition root handed them over.
 PedalSettings& Settings();
+void SetPedalSettings(PedalSettings* settings);
 // From the extra settings already read; a value this version does not know
 // leaves that setting at its default.
 void LoadPedalSettings();

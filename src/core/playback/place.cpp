@@ -1,17 +1,14 @@
 #include "core/playback/place.h"
 
 #include "core/commands.h"
+#include "core/installed.h"
 #include "core/log.h"
-#include "core/save_failure.h"
 #include "core/settings.h"
 #include "core/textfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <utility>
 
 namespace modMain {
 
@@ -25,68 +22,10 @@ struct Place {
 };
 Place place;
 
-int settleMs = 700;
-int playingIntervalMs = 60000;
+Snapshots* installedSnapshots = nullptr;
 
-// Writes the newest snapshot handed to it; older ones not yet written are
-// dropped, since each is the whole file.
-class SnapshotWriter {
-  public:
-    ~SnapshotWriter() { stop(); }
-
-    void submit(const QString& path, const QByteArray& bytes) {
-        std::lock_guard lock(mutex_);
-        pending_ = Job{path, bytes};
-        if (!thread_.joinable()) {
-            stopping_ = false;
-            thread_ = std::thread([this] { run(); });
-        }
-        wake_.notify_one();
-    }
-
-    void stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-            pending_.reset();
-        }
-        wake_.notify_one();
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-  private:
-    struct Job {
-        QString path;
-        QByteArray bytes;
-    };
-
-    void run() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || pending_; });
-            if (stopping_)
-                return;
-            const Job job = std::move(*pending_);
-            pending_.reset();
-            lock.unlock();
-            QString error;
-            if (!textfile::writeAtomically(job.path, job.bytes, &error))
-                ReportSaveFailure(job.path, error);
-            lock.lock();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<Job> pending_;
-    bool stopping_ = false;
-    std::thread thread_;
-};
-
-SnapshotWriter& Writer() {
-    static SnapshotWriter writer;
-    return writer;
+Snapshots& CurrentSnapshots() {
+    return Installed(installedSnapshots, "Snapshots");
 }
 
 // The file as the last snapshot left it, so an unchanged one is not written.
@@ -110,28 +49,28 @@ void Snapshot() {
         return;
     lastSnapshot = *bytes;
     qCDebug(lcSettings) << "snapshot of the settings file";
-    Writer().submit(path, *bytes);
-}
-
-QTimer& SettleTimer() {
-    static QTimer* timer = [] {
-        auto* t = new QTimer(QCoreApplication::instance());
-        t->setSingleShot(true);
-        QObject::connect(t, &QTimer::timeout, [] {
-            if (place.lastState != StatePlaying)
-                Snapshot();
-        });
-        return t;
-    }();
-    return *timer;
+    CurrentSnapshots().writer.submit(path, *bytes);
 }
 
 void SnapshotSoon() {
     if (QCoreApplication::instance())
-        SettleTimer().start(settleMs);
+        CurrentSnapshots().settle.start(CurrentSnapshots().settleMs);
 }
 
 } // namespace
+
+Snapshots::Snapshots(int settleMs, int playingIntervalMs)
+    : settleMs(settleMs), playingIntervalMs(playingIntervalMs) {
+    settle.setSingleShot(true);
+    QObject::connect(&settle, &QTimer::timeout, [] {
+        if (place.lastState != StatePlaying)
+            Snapshot();
+    });
+}
+
+Snapshots* SetSnapshots(Snapshots* snapshots) {
+    return std::exchange(installedSnapshots, snapshots);
+}
 
 void PlaceFileOpened(const QString& path) {
     place.openPath = path;
@@ -164,7 +103,7 @@ void PlaceRead(std::int32_t state, Long seconds) {
     if (paused)
         SnapshotSoon();
     else if (state == StatePlaying && sinceSnapshot.isValid() &&
-             sinceSnapshot.elapsed() >= playingIntervalMs)
+             sinceSnapshot.elapsed() >= CurrentSnapshots().playingIntervalMs)
         Snapshot();
     else if (state == StatePlaying && !sinceSnapshot.isValid())
         sinceSnapshot.start();
@@ -190,14 +129,8 @@ std::optional<QByteArray> SnapshotBytes() {
 }
 
 void StopSnapshots() {
-    if (QCoreApplication::instance())
-        SettleTimer().stop();
-    Writer().stop();
-}
-
-void SetSnapshotTimingForTesting(int settle, int playingInterval) {
-    settleMs = settle;
-    playingIntervalMs = playingInterval;
+    CurrentSnapshots().settle.stop();
+    CurrentSnapshots().writer.stop();
 }
 
 } // namespace modMain

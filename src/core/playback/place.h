@@ -4,9 +4,11 @@
 #pragma once
 
 #include "core/modMain.h"
+#include "core/playback/snapshot_writer.h"
 #include "core/settings.h"
 
 #include <QString>
+#include <QTimer>
 #include <optional>
 
 namespace modMain {
@@ -27,6 +29,19 @@ void StorePlaceInHistory();
 // with the place), or nothing when start-up has not finished.
 std::optional<QByteArray> SnapshotBytes();
 
+// The snapshots' timing and writing thread, which the composition root
+// creates and hands over: a pause is written once it has settled for
+// settleMs, playing every playingIntervalMs.
+struct Snapshots {
+    explicit Snapshots(int settleMs = 700, int playingIntervalMs = 60000);
+    const int settleMs;
+    const int playingIntervalMs;
+    QTimer settle;
+    SnapshotWriter writer;
+};
+// Returns the one it replaces.
+Snapshots* SetSnapshots(Snapshots* snapshots);
+
 // Snapshots are written on a thread of their own when playback pauses or
 // stops (after a short settling time, so a pedal tapped on and off writes
 // nothing), when another file opens, and every minute while playing, and
@@ -34,7 +49,5 @@ std::optional<QByteArray> SnapshotBytes();
 // Stopping waits for a write in flight and drops the rest; the close then
 // writes the file itself.
 void StopSnapshots();
-// Milliseconds a pause settles before it is written (tests shorten it).
-void SetSnapshotTimingForTesting(int settleMs, int playingIntervalMs);
 
 } // namespace modMain

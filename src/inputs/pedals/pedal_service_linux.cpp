@@ -129,11 +129,12 @@ void PedalService::reportPermissionProblem(const pedals::PedalModel& model, cons
     });
 }
 
-void StartPedals(QObject* owner) {
+std::unique_ptr<QObject> StartPedals() {
     PedalSources sources;
     sources.deviceOverride = qEnvironmentVariable("MEMOTAP_PEDAL_DEVICE");
-    auto* service = new PedalService(std::move(sources), owner);
+    auto service = std::make_unique<PedalService>(std::move(sources));
     service->Start();
+    return service;
 }
 
 } // namespace inputs

@@ -3,10 +3,13 @@
 
 #include "core/log.h"
 
+#include <QObject>
+
 namespace inputs {
 
-void StartPedals(QObject*) {
+std::unique_ptr<QObject> StartPedals() {
     qCInfo(lcPedals) << "no foot pedal support on this platform";
+    return nullptr;
 }
 
 } // namespace inputs

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <optional>
 
 using namespace modMain;
 
@@ -17,8 +18,21 @@ class Place : public CommandFixture {
   protected:
     void SetUp() override {
         CommandFixture::SetUp();
-        SetSnapshotTimingForTesting(50, 400);
+        useSnapshots(50, 400);
         ResetSaveFailuresForTesting();
+    }
+
+    ~Place() override {
+        if (snapshots)
+            SetSnapshots(before);
+    }
+
+    // Snapshots with these timings in place of the program's.
+    void useSnapshots(int settleMs, int playingIntervalMs) {
+        if (snapshots)
+            SetSnapshots(before);
+        snapshots.emplace(settleMs, playingIntervalMs);
+        before = SetSnapshots(&*snapshots);
     }
 
     // Entry line k (1 to 5) of the settings file on disk.
@@ -28,6 +42,9 @@ class Place : public CommandFixture {
             return {};
         return textfile::decode(file.readAll()).split("\r\n").value(k);
     }
+
+    std::optional<Snapshots> snapshots;
+    Snapshots* before = nullptr;
 };
 
 TEST_F(Place, CloseBeforeTheFirstReadKeepsTheStoredPlace) {
@@ -114,7 +131,7 @@ TEST_F(Place, APedalTappedOnAndOffWritesNothing) {
     engine->totalSeconds = 900;
     OpenAudioFile("/rec/a.mp3");
     ASSERT_TRUE(WaitUntil([&] { return !storedEntry(1).isEmpty(); }));
-    SetSnapshotTimingForTesting(60000, 60000);
+    useSnapshots(60000, 60000);
     for (Long at : {140, 150, 160}) {
         engine->state = StatePlaying;
         engine->position = at;
