@@ -151,10 +151,11 @@ TEST_F(Menus, MixerThatCannotBeStartedIsReportedAndThePlayerRunsOn) {
 
 TEST_F(Menus, MixerStartsDetachedWithItsArgumentsSkippingMissingOnes) {
     const QString mark = folder.filePath("mixer-started");
-    SetVolumeMixersForTesting(
-        std::vector<MixerCommand>{{"memotap-no-such-mixer", {}},
-                                  {"sh", {"-c", "echo \"$0\" > \"$1\"", "started", mark}},
-                                  {"sh", {"-c", "echo second > \"$0\"", mark + ".2"}}});
+    SetVolumeMixersForTesting(std::vector<MixerCommand>{
+        {"memotap-no-such-mixer", {}},
+        // Renamed into place: the mark never exists half written.
+        {"sh", {"-c", "echo \"$0\" > \"$1.part\" && mv \"$1.part\" \"$1\"", "started", mark}},
+        {"sh", {"-c", "echo second > \"$0\"", mark + ".2"}}});
 
     QElapsedTimer clock;
     clock.start();
