@@ -33,15 +33,18 @@ const LibMpv* load() {
         qCWarning(lcEngine) << "cannot load libmpv:" << dlerror();
         return nullptr;
     }
-    // Kept loaded for the life of the process: libmpv's threads may outlive
-    // any one handle.
+    // A usable library stays loaded for the life of the process: libmpv's
+    // threads may outlive any one handle.
     static LibMpv table;
-    if (!lookUpAll(library, table))
+    if (!lookUpAll(library, table)) {
+        dlclose(library);
         return nullptr;
+    }
     const unsigned long version = table.client_api_version();
     if (version >> 16 != MPV_CLIENT_API_VERSION >> 16) {
         qCWarning(lcEngine) << LibraryName << "speaks client API" << (version >> 16)
                             << "rather than" << (MPV_CLIENT_API_VERSION >> 16);
+        dlclose(library);
         return nullptr;
     }
     return &table;

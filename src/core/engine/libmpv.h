@@ -6,7 +6,6 @@
 #pragma once
 
 #include <mpv/client.h>
-#include <string>
 
 #define MEMOTAP_LIBMPV_FUNCTIONS(X)                                                                \
     X(client_api_version)                                                                          \
