@@ -166,7 +166,7 @@ void BM_HotkeyToFirstSound(benchmark::State& state) {
     player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     player.start();
     KeyTyper typer(x);
-    if (!x.waitForWindow("tone.wav - メモタップ$") || !typer.ok()) {
+    if (!x.waitForWindow("tone.wav - メモタップ$") || !WaitForOpened(x, player) || !typer.ok()) {
         state.SkipWithError("the player did not open the tone");
         return;
     }

@@ -302,7 +302,8 @@ void BM_PlayerCpu(benchmark::State& state) {
     player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     player.start();
     Monitor monitor(sound);
-    if (!x.waitForWindow("meeting.mp3 - メモタップ$") || !monitor.ok()) {
+    if (!x.waitForWindow("meeting.mp3 - メモタップ$") || !WaitForOpened(x, player) ||
+        !monitor.ok()) {
         state.SkipWithError("the player did not open the recording");
         return;
     }

@@ -7,8 +7,9 @@
 // Figures, from the spawn of the program:
 //   first map     the first top-level window of the process mapped, as an X
 //                 client sees it: the same moment for any toolkit;
-//   file in title the window's title names the file (Parlatype names it
-//                 before it loads it, the player once its engine has it);
+//   file in title the window's title names the file (both players name it
+//                 as they begin to open it, from the command line or the
+//                 history);
 //   memory        RSS and PSS 1.5 s after that (PSS shares the libraries'
 //                 pages among every process mapping them, on the machine too);
 //   first sound   the player started with the file in its history and sent

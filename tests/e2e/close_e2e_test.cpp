@@ -139,7 +139,8 @@ TEST_F(CloseE2E, ClosingWhileTheLastFileReopensSlowlyEndsThePlayer) {
         player.writeFile("hMEMOTAP.txt", settings({entry(tone, 20)}));
         slow.hold();
         player.start();
-        const auto window = x.waitForWindow("^メモタップ$");
+        // The window names the file while its read is held.
+        const auto window = x.waitForWindow("^tone.wav - メモタップ$");
         ASSERT_TRUE(window);
         ASSERT_TRUE(WaitUntil([&] { return slow.holding(); }));
         if (run == 0)

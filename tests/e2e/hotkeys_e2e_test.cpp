@@ -263,7 +263,9 @@ class HotkeysE2E : public ::testing::Test {
             player.writeFile("hMEMKEY.txt", defaultKeyFile());
         player.start();
         auto window = x.waitForWindow("録音.wav - メモタップ$");
-        return window.value_or(QString());
+        if (!window || !WaitForOpened(x, player))
+            return {};
+        return *window;
     }
 
     // An editor stand-in that has the keyboard focus; returns its window.
@@ -427,7 +429,7 @@ TEST_F(HotkeysE2E, FileDraggedFromAnotherClientOpensTheFirstOnly) {
     ASSERT_TRUE(fileManager.ok());
     EXPECT_TRUE(fileManager.dropFiles(main.toUInt(), left + 40, top + 40,
                                       {player.path("second.wav"), player.path("third.wav")}));
-    EXPECT_TRUE(x.waitForWindow("^second.wav - メモタップ$", 5000))
+    EXPECT_TRUE(x.waitForWindow("^second.wav - メモタップ$", 5000) && WaitForOpened(x, player))
         << "the dropped file did not open";
     EXPECT_FALSE(x.waitForWindow("third.wav", 500));
     closePlayer();

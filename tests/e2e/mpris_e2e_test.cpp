@@ -3,6 +3,7 @@
 // desktop's widget up to date.
 #include "core/textfile.h"
 #include "support/private_bus.h"
+#include "support/wait.h"
 #include "support/xsession.h"
 
 #include <QDBusConnection>
@@ -110,7 +111,10 @@ TEST_F(MprisE2E, DesktopsReadTheStateAndDriveThePlayer) {
     EXPECT_EQ(*identity, "(<'メモタップ'>,)");
     EXPECT_EQ(property("org.mpris.MediaPlayer2", "DesktopEntry"),
               QStringLiteral("(<'%1'>,)").arg(MEMOTAP_APP_ID));
-    EXPECT_EQ(property(PlayerInterface, "PlaybackStatus"), "(<'Paused'>,)");
+    // The window names the file while it still opens; paused at its place
+    // once it has opened.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return property(PlayerInterface, "PlaybackStatus") == "(<'Paused'>,)"; }, 15000));
     EXPECT_EQ(property(PlayerInterface, "Position"), "(<int64 4000000>,)");
     const QString metadata = property(PlayerInterface, "Metadata").value_or(QString());
     EXPECT_TRUE(metadata.contains("'mpris:length': <int64 30000000>")) << metadata.toStdString();

@@ -42,6 +42,8 @@ class PlayerE2E : public ::testing::Test {
     QString startAndWaitFor(const QString& title) {
         player.start();
         const auto window = x.waitForWindow("^" + QRegularExpression::escape(title) + "$");
+        if (!window || !WaitForOpened(x, player))
+            return {};
         // Mapped is not yet drawn: give the window a moment to take input.
         QThread::msleep(700);
         return window.value_or(QString());
@@ -140,7 +142,8 @@ TEST_F(PlayerE2E, HistoryMenuSwitchesFilesAndKeepsBothPlaces) {
     x.xdotool({"key", "--window", window, "alt+f"});
     QThread::msleep(400);
     x.xdotool({"key", "Down", "Down", "Return"});
-    ASSERT_TRUE(x.waitForWindow("^b\\.wav - メモタップ$", 5000)) << "entry 2 did not open";
+    ASSERT_TRUE(x.waitForWindow("^b\\.wav - メモタップ$", 5000) && WaitForOpened(x, player))
+        << "entry 2 did not open";
     QThread::msleep(400);
     x.screenshot(window, "player-history-entry-2");
 

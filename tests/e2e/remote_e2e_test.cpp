@@ -46,9 +46,9 @@ class RemoteE2E : public ::testing::Test {
 
     // The position the player copies with --copy-time, read from the clipboard.
     int copiedSeconds(const QString& selection = QStringLiteral("clipboard")) {
-        const auto copied = player.command({"--copy-time"});
-        EXPECT_EQ(copied.exitCode, 0) << copied.err.toStdString();
-        return secondsOf(x.run("xclip", {"-o", "-selection", selection}).value_or(QString()));
+        const std::optional<QString> copied = CopyTimeFrom(x, player, selection);
+        EXPECT_TRUE(copied) << "nothing was copied";
+        return secondsOf(copied.value_or(QString()));
     }
 
     int playerWindows() const {
@@ -122,10 +122,14 @@ TEST_F(RemoteE2E, AFileOpensInTheRunningPlayerOrInANewOneAfterItsLastFile) {
 
     // None running: a player starts, reopens a.wav, then opens b.wav.
     ASSERT_FALSE(startWith("b.wav - メモタップ", {"b.wav"}).isEmpty());
+    // Opened, at its start: a file handed over while b.wav still opened would
+    // replace it.
+    EXPECT_EQ(copiedSeconds(), 0);
     // Running: the new process hands c d.wav over, by a relative name, and ends.
     const auto handed = player.command({"c d.wav"});
     EXPECT_EQ(handed.exitCode, 0) << handed.err.toStdString();
     ASSERT_TRUE(x.waitForWindow("^c d\\.wav - メモタップ$", 10000));
+    EXPECT_EQ(copiedSeconds(), 0);
     EXPECT_EQ(playerWindows(), 1);
     EXPECT_EQ(player.process(0).state(), QProcess::Running);
 

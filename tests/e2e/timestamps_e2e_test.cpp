@@ -29,28 +29,13 @@ class TimestampsE2E : public ::testing::Test {
         player.writeFile("memotap-extra.txt", textfile::encode(extra));
         player.start();
         ASSERT_TRUE(x.waitForWindow("^tone\\.wav - メモタップ$"));
-    }
-
-    // Puts text into a selection through xclip, which keeps serving it, and
-    // waits until it does (xclip takes the selection after it has forked).
-    bool select(const QString& selection, const QString& text) {
-        const bool started = x.run("sh", {"-c",
-                                          QStringLiteral("printf '%s' \"$1\" | xclip -selection "
-                                                         "%1 -i >/dev/null 2>&1")
-                                              .arg(selection),
-                                          "sh", text})
-                                 .has_value();
-        return started && WaitUntil([&] {
-                   return x.run("xclip", {"-o", "-selection", selection}) == text;
-               });
+        // The title names the file while it still opens; the copy comes once
+        // it has opened.
+        ASSERT_EQ(copied(), "01:00:05.0");
     }
 
     // The position as copy-time writes it (the test's format has tenths).
-    QString copied() {
-        const auto done = player.command({"--copy-time"});
-        EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
-        return x.run("xclip", {"-o", "-selection", "clipboard"}).value_or(QString());
-    }
+    QString copied() { return CopyTimeFrom(x, player).value_or(QString()); }
 
     // The text window that receives the pastes, and what it has printed.
     struct TextWindow {
@@ -104,14 +89,14 @@ TEST_F(TimestampsE2E, TheClientJumpsToTheSelectedTimeLessTheOffsetThenToTheClipb
         return WaitUntil([&] { return player.output().count(line) >= times; }, 5000);
     };
 
-    ASSERT_TRUE(select("primary", QStringLiteral("発言 ●(01:02:03.4) 以下略")));
+    ASSERT_TRUE(SelectText(x, "primary", QStringLiteral("発言 ●(01:02:03.4) 以下略")));
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
     ASSERT_TRUE(logged("jump to the selected time", 1));
     EXPECT_EQ(copied(), "01:02:03.4");
 
     // The selection holds no time: the clipboard's is taken.
-    ASSERT_TRUE(select("clipboard", QStringLiteral("１時間０分２０秒")));
-    ASSERT_TRUE(select("primary", QStringLiteral("時刻なし")));
+    ASSERT_TRUE(SelectText(x, "clipboard", QStringLiteral("１時間０分２０秒")));
+    ASSERT_TRUE(SelectText(x, "primary", QStringLiteral("時刻なし")));
     ASSERT_EQ(player.command({"--seek-to-selection"}).exitCode, 0);
     ASSERT_TRUE(logged("jump to the selected time", 2));
     EXPECT_EQ(copied(), "01:00:20.0");
@@ -154,7 +139,7 @@ TEST_F(TimestampsE2E, AnOwnerThatNeverAnswersIsGivenUpAfterHalfASecondThenTheCli
     player.environment().insert("QT_LOGGING_RULES", "memotap.commands.debug=true");
     player.keepOutput();
     start(TenthsFormat);
-    ASSERT_TRUE(select("clipboard", QStringLiteral("[01:01:40]")));
+    ASSERT_TRUE(SelectText(x, "clipboard", QStringLiteral("[01:01:40]")));
     SilentOwner silent(x.display());
     ASSERT_TRUE(silent.owns());
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 #include "support/xsession.h"
 
 #include "core/hotkeys/keyfile.h"
+#include "support/wait.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -301,6 +302,31 @@ bool MakeToneWav(const QString& path, int seconds, int frequencyHz, int rate) {
     return sox.waitForFinished(30000) && sox.exitCode() == 0 && QFile::exists(path);
 }
 
+bool SelectText(const XSession& x, const QString& selection, const QString& text) {
+    // xclip takes the selection only after it has forked.
+    const QString serve =
+        QStringLiteral("printf '%s' \"$1\" | xclip -selection %1 -i >/dev/null 2>&1")
+            .arg(selection);
+    return x.run("sh", {"-c", serve, "sh", text}).has_value() && WaitUntil([&] {
+               return x.run("xclip", {"-o", "-selection", selection}) == text;
+           });
+}
+
+std::optional<QString> CopyTimeFrom(const XSession& x, PlayerRun& player,
+                                    const QString& selection) {
+    const QString mark = QStringLiteral("(not copied yet)");
+    if (!SelectText(x, selection, mark) || player.command({"--copy-time"}).exitCode != 0)
+        return std::nullopt;
+    std::optional<QString> copied;
+    const bool came = WaitUntil(
+        [&] {
+            copied = x.run("xclip", {"-o", "-selection", selection});
+            return copied && *copied != mark;
+        },
+        15000);
+    return came ? copied : std::nullopt;
+}
+
 ::testing::AssertionResult PrepareRun(const XSession& x, const SoundServer& sound,
                                       PlayerRun& player) {
     if (!x.ok())
@@ -311,4 +337,8 @@ bool MakeToneWav(const QString& path, int seconds, int frequencyHz, int rate) {
     modMain::InstallDefaultHotKeys();
     player.writeFile("hMEMKEY.txt", modMain::KeyFileBytes());
     return ::testing::AssertionSuccess();
+}
+
+bool WaitForOpened(const XSession& x, PlayerRun& player) {
+    return CopyTimeFrom(x, player).has_value();
 }

@@ -134,3 +134,18 @@ bool MakeToneWav(const QString& path, int seconds, int frequencyHz = 440, int ra
 // its folder. A failure says which part did not start.
 ::testing::AssertionResult PrepareRun(const XSession& x, const SoundServer& sound,
                                       PlayerRun& player);
+
+// Puts text into an X selection ("primary" or "clipboard") through xclip,
+// which keeps serving it, and waits until it does.
+bool SelectText(const XSession& x, const QString& selection, const QString& text);
+
+// Has the running player copy its position (--copy-time) and returns what it
+// put into selection. The player runs the command once an open under way has
+// ended, so the selection is marked first and the copy waited for.
+std::optional<QString> CopyTimeFrom(const XSession& x, PlayerRun& player,
+                                    const QString& selection = QStringLiteral("clipboard"));
+
+// Waits until the open the player's title names has ended: the title comes
+// as the open begins, and a command runs once it has ended (a --copy-time,
+// so the clipboard is the player's afterwards).
+bool WaitForOpened(const XSession& x, PlayerRun& player);

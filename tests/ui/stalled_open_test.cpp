@@ -101,6 +101,8 @@ TEST_F(StalledOpen, WindowRunsMeanwhileCommandsWaitAndTheFileEndsPausedAtItsPlac
     ASSERT_TRUE(openWhile(path, [this] {
         if (!showsOpeningWhileStalled())
             return false;
+        EXPECT_EQ(form->windowTitle(), "a.wav - メモタップ");
+        EXPECT_EQ(form->lblPTime->text(), "00:00:12");
         modMain::Execute(modMain::Command::SpeedUp);
         EXPECT_EQ(modMain::Pitch, 100) << "a command ran while the file was opening";
         stall->release();
@@ -195,6 +197,9 @@ TEST_F(StalledOpen, ReopenAtStartUpStallsInAWindowOnScreen) {
             shown->lblState->text() != Opening || !stall->holding())
             return;
         seen = true;
+        // What the history knows is on screen before the file answers.
+        EXPECT_EQ(shown->windowTitle(), "a.wav - メモタップ");
+        EXPECT_EQ(shown->lblPTime->text(), "00:00:12");
         stall->release();
     });
     watch.start(20);

@@ -55,12 +55,26 @@ void ResetPitch() {
     SetSpeedField(Pitch);
 }
 
+QString TitleFor(const QString& path) {
+    return FileNameOf(path) + QStringLiteral(" - ") + AppTitle;
+}
+
+// What is known before the engine has read the file: its name, and where
+// the history left it. The length comes with the open.
+void ShowFileComing(const QString& path) {
+    PlayerView& view = View();
+    view.ShowTitle(TitleFor(path));
+    view.ShowTotalTime(QStringLiteral("/ 00:00:00"));
+    const Long index = FindHistory(path);
+    view.ShowPosition(index >= 1 ? History[index].Position : 0);
+}
+
 void ShowOpenedFile() {
     PlayerView& view = View();
     view.ShowTotalTime(QStringLiteral("/ ") + FormatHms(FileInfo.TotalSeconds));
     view.SetSeekMaximum(std::max<Long>(FileInfo.TotalSeconds, 0));
     ResetPitch();
-    view.ShowTitle(FileNameOf(History[1].Path) + QStringLiteral(" - ") + AppTitle);
+    view.ShowTitle(TitleFor(History[1].Path));
 }
 
 void ShowNoFile() {
@@ -165,6 +179,7 @@ void OpenAudioFile(const QString& path) {
 
     vbmp3_close();
     opening = Opening{path, fileWasOpen, outgoing};
+    ShowFileComing(path);
     // A file on a share that stopped answering takes long; the label says so.
     QTimer::singleShot(SlowOpenMs, [serial = ++openSerial] {
         if (opening && serial == openSerial)
