@@ -44,9 +44,6 @@ std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options) {
 void vbmp3_open(const char* path, EngineOpenedHandler opened) {
     engineBackend().open(path, std::move(opened));
 }
-void vbmp3_preload(const char* path) {
-    engineBackend().preload(path);
-}
 void vbmp3_close() {
     engineBackend().close();
 }

@@ -77,8 +77,6 @@ class EngineBackend {
     virtual void init(std::function<void()> started) = 0;
     virtual std::int16_t setOption(const EngineOptions& options) = 0;
     virtual void open(const char* path, EngineOpenedHandler opened) = 0;
-    // See vbmp3_preload; a backend without one opens from the start.
-    virtual void preload(const char* /*path*/) {}
     virtual void close() = 0;
     virtual void play() = 0;
     virtual void pause() = 0;
@@ -115,7 +113,7 @@ std::unique_ptr<EngineBackend> makeMpvBackend();
 
 // Starts the engine on a thread of its own and returns: started is called
 // from the event loop once it is up, or failed to start (vbmp3_setVbmp3Option
-// then answers 0). Opens and preloads asked for meanwhile wait for it.
+// then answers 0). Opens asked for meanwhile wait for it.
 // LC_NUMERIC must be "C" by then, and stay so.
 void vbmp3_init(std::function<void()> started);
 std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
@@ -124,10 +122,6 @@ std::int16_t vbmp3_setVbmp3Option(const EngineOptions* options);
 // file leaves the window free. An open given up by vbmp3_close, vbmp3_free or
 // another vbmp3_open never calls it.
 void vbmp3_open(const char* path, EngineOpenedHandler opened);
-// Starts opening path ahead of a vbmp3_open of it, which takes the open over
-// where it is; an open of another file or vbmp3_free drops it. For the file
-// the program reopens at start-up, while it builds its window.
-void vbmp3_preload(const char* path);
 void vbmp3_close();
 void vbmp3_play();
 void vbmp3_pause();

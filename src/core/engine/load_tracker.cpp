@@ -73,7 +73,7 @@ void LoadTracker::startPreload(const QByteArray& path, mpv_handle* handle, QObje
                                std::function<void()> probed) {
     auto entryId = std::make_shared<std::atomic<std::int64_t>>(-1);
     expect();
-    preload_ = Preload{path, nullptr, entryId};
+    preload_ = Preload{nullptr, entryId};
     preload_->probe = std::make_unique<BackgroundProbe>(
         path, context, std::move(probed), [handle, entryId](const FileProbe& probe) {
             // Without libmpv yet, the open asks for the load once it is up.

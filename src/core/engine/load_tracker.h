@@ -6,8 +6,8 @@
 // What libmpv says meanwhile of the load it began is kept, and becomes the
 // followed load's once the entry is known.
 //
-// The preload lives here too: the file probed ahead of an open, whose probe
-// thread then asks libmpv to load it.
+// The preload lives here too: the file an open probes, whose probe thread
+// then asks libmpv to load it.
 #pragma once
 
 #include "core/engine/open_probe.h"
@@ -48,11 +48,7 @@ class LoadTracker {
     // probed runs on context's thread once the probe has finished.
     void startPreload(const QByteArray& path, mpv_handle* handle, QObject* context,
                       std::function<void()> probed);
-    bool preloading() const { return preload_.has_value(); }
-    const QByteArray& preloadPath() const { return preload_->path; }
     bool preloadProbed() const { return preload_ && preload_->probe->finished(); }
-    // True once libmpv has loaded the preloaded file.
-    bool preloadReady() const { return preload_ && early_.ready; }
     // Ends the preload: its probe's result (once probed), its load followed
     // from now on; false when its thread asked for none.
     bool takeOverPreload(FileProbe& probe);
@@ -61,7 +57,6 @@ class LoadTracker {
 
   private:
     struct Preload {
-        QByteArray path;
         std::unique_ptr<BackgroundProbe> probe;
         // The entry its probe's thread asked for, -1 until then or without one.
         std::shared_ptr<std::atomic<std::int64_t>> entryId;

@@ -96,10 +96,7 @@ void MpvEngine::onStarted(MpvHandle handle, int run) {
         applyFilters();
         if (speedPercent_ != 100)
             setPitch(speedPercent_);
-        if (!pendingPreload_.isEmpty())
-            preload(pendingPreload_.constData());
     }
-    pendingPreload_.clear();
     tellStarted();
     scheduleAdvance();
 }
@@ -282,8 +279,6 @@ void MpvEngine::deferSeekToEnd() {
 }
 
 void MpvEngine::close() {
-    // A preload that no open has asked for yet stays for the open that
-    // follows.
     dropOpen();
     if (!handle_ || entryId_ < 0)
         return;

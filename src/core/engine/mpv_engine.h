@@ -11,10 +11,9 @@
 // before arrives, so a file on a stalled share never blocks the engine's
 // thread. A close, a free or another open gives the open up.
 //
-// The probe's thread itself asks libmpv to load the file. A preload starts
-// both ahead of the open, so that they go on while the program builds its
-// window; an open of that file takes them over where they are, and any
-// other open starts them at once.
+// The probe's thread itself asks libmpv to load the file. An open asked for
+// while libmpv still starts probes the file meanwhile and asks for the load
+// once libmpv is up.
 //
 // A seek beyond the MPEG stretches loaded so far reloads the playlist: the
 // seek is sent like any other, and the reload's end arrives as events. While
@@ -46,7 +45,6 @@ class MpvEngine : public QObject, public EngineBackend {
     void init(std::function<void()> started) override;
     std::int16_t setOption(const EngineOptions& options) override;
     void open(const char* path, EngineOpenedHandler opened) override;
-    void preload(const char* path) override;
     void close() override;
     void play() override;
     void pause() override;
@@ -69,8 +67,6 @@ class MpvEngine : public QObject, public EngineBackend {
     bool seekPending() const { return playback_.seekPending(); }
     // The audio filter chain in effect ("af").
     const std::string& filterChain() const { return appliedFilters_; }
-    // True once libmpv has loaded a preloaded file that no open took over yet.
-    bool preloadReady() const { return loads_.preloadReady(); }
     // True while the frame walk of the open file has not reported its end.
     bool walking() const { return stretches_.walking(); }
     // Runs on the walk's thread before each block it reads (tests hold it).
@@ -103,7 +99,6 @@ class MpvEngine : public QObject, public EngineBackend {
     void onStarted(MpvHandle handle, int run);
     void tellStarted();
     void settleStart();
-    void startProbe(const char* path);
     void beginProbe();
     void scheduleAdvance();
     // Takes the open as far as the news so far allows.
@@ -144,8 +139,6 @@ class MpvEngine : public QObject, public EngineBackend {
     Start startState_ = Start::NotAsked;
     int startRun_ = 0;
     std::function<void()> started_;
-    // Asked for before libmpv had started.
-    QByteArray pendingPreload_;
     std::int32_t speedPercent_ = 100;
     std::atomic<bool> drainQueued_{false};
     bool draining_ = false;

@@ -1,6 +1,6 @@
 // Opening a file: the probe on its own thread, libmpv's load, the file's
-// description; and the preload that starts both ahead of the open. Nothing
-// here waits: each step starts the next when its news arrives.
+// description. Nothing here waits: each step starts the next when its news
+// arrives.
 
 #include "core/engine/mpv_engine.h"
 
@@ -38,20 +38,11 @@ void MpvEngine::open(const char* path, EngineOpenedHandler opened) {
     scheduleAdvance();
 }
 
-// Every open is a preload taken over: the one under way for this file, or
-// one started here.
-void MpvEngine::startProbe(const char* path) {
-    if (loads_.preloading() && loads_.preloadPath() != path)
-        loads_.dropPreload(handle_.get());
-    if (!loads_.preloading())
-        loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
-}
-
 void MpvEngine::beginProbe() {
     if (opening_->probing)
         return;
     opening_->probing = true;
-    startProbe(opening_->path.constData());
+    loads_.startPreload(opening_->path, handle_.get(), this, [this] { scheduleAdvance(); });
     openTimeout_.start();
 }
 
@@ -225,13 +216,4 @@ void MpvEngine::describe(const FileProbe& probe, double seconds, EngineFileInfo&
             ? static_cast<std::int32_t>(std::min(probe.file.size() * 8 / seconds / 1000, 1e9))
             : 0;
     info.TotalSeconds = playback_.totalSeconds();
-}
-
-void MpvEngine::preload(const char* path) {
-    if (startState_ == Start::Running && path) {
-        pendingPreload_ = path;
-        return;
-    }
-    if (handle_ && path && *path && entryId_ < 0 && !opening_ && !loads_.preloading())
-        loads_.startPreload(path, handle_.get(), this, [this] { scheduleAdvance(); });
 }
