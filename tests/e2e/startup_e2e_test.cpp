@@ -196,7 +196,7 @@ TEST_F(StartupE2E, ABrokenSoundLibraryGivesTheEngineBoxAndTheWindowStays) {
     EXPECT_TRUE(player.output().contains("cannot load libmpv")) << player.output().toStdString();
     EXPECT_EQ(player.process(0).state(), QProcess::Running);
 
-    ::kill(static_cast<pid_t>(player.process(0).processId()), SIGTERM);
+    player.terminate(0);
     EXPECT_EQ(player.waitForExit(0), 0);
 }
 
