@@ -1,7 +1,6 @@
 // Opening a file: the probe on its own thread, libmpv's load, the file's
 // description. Nothing here waits: each step starts the next when its news
 // arrives.
-
 #include "core/engine/mpv_engine.h"
 
 #include "core/engine/libmpv.h"
